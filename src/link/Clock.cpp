@@ -15,14 +15,18 @@ Clock& clock() {
     return c ? *c : g_system;
 }
 
-void setClock(Clock* c) { g_current.store(c, std::memory_order_release); }
+void setClock(Clock* c) {
+    g_current.store(c, std::memory_order_release);
+}
 
 bool SystemClock::waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                             time_point deadline, const std::function<bool()>& pred) {
     return cv.wait_until(lock, deadline, pred);
 }
 
-void SystemClock::sleepFor(duration d) { std::this_thread::sleep_for(d); }
+void SystemClock::sleepFor(duration d) {
+    std::this_thread::sleep_for(d);
+}
 
 ManualClock::time_point ManualClock::now() const {
     std::lock_guard g(m_);

@@ -12,10 +12,10 @@
 namespace nuvex3 {
 
 inline constexpr std::uint8_t kStartByte = 0xAA;
-inline constexpr std::size_t kRecordSize = 1508;     // command and event records
+inline constexpr std::size_t kRecordSize = 1508;       // command and event records
 inline constexpr std::size_t kMaxCommandParams = 1505; // record bytes after count + opcode
-inline constexpr std::size_t kTxBufferSize = 1500;    // largest single write
-inline constexpr std::size_t kReassemblySize = 1501;  // bytes kept after the start byte
+inline constexpr std::size_t kTxBufferSize = 1500;     // largest single write
+inline constexpr std::size_t kReassemblySize = 1501;   // bytes kept after the start byte
 
 // A command record ([0..1] parameter count MSB first, [2] opcode, [3..] parameters) or an
 // event record ([0..1] length, [2] event opcode, [3..] parameters, rearranged by decoders).

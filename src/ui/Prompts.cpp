@@ -16,8 +16,8 @@ namespace {
 class QtPrompts final : public Prompts {
 public:
     void message(const QString& text, PromptIcon icon) override {
-        QMessageBox box(toQt(icon), QApplication::applicationDisplayName(), text,
-                        QMessageBox::Ok, QApplication::activeWindow());
+        QMessageBox box(toQt(icon), QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                        QApplication::activeWindow());
         box.exec();
     }
     bool askYesNo(const QString& text) override {
@@ -61,7 +61,9 @@ Prompts& prompts() {
     return p ? *p : g_qt;
 }
 
-void setPrompts(Prompts* p) { g_current.store(p, std::memory_order_release); }
+void setPrompts(Prompts* p) {
+    g_current.store(p, std::memory_order_release);
+}
 
 void postMessage(const QString& text, PromptIcon icon) {
     QCoreApplication* app = QCoreApplication::instance();

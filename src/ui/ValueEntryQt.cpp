@@ -23,8 +23,7 @@ void removeAt(QLineEdit* edit, int index) {
     edit->setCursorPosition(index);
 }
 
-bool validate(QLineEdit* edit, bool hex, std::uint32_t minimum, std::uint32_t maximum,
-              bool clamp) {
+bool validate(QLineEdit* edit, bool hex, std::uint32_t minimum, std::uint32_t maximum, bool clamp) {
     if (!edit)
         return false;
     const std::string text = edit->text().toUpper().toStdString();
@@ -50,8 +49,7 @@ bool validateHexEdit(QLineEdit* edit, std::uint32_t minimum, std::uint32_t maxim
     return validate(edit, true, minimum, maximum, clamp);
 }
 
-bool validateHexCombo(QComboBox* combo, std::uint32_t minimum, std::uint32_t maximum,
-                      bool clamp) {
+bool validateHexCombo(QComboBox* combo, std::uint32_t minimum, std::uint32_t maximum, bool clamp) {
     return combo && validate(combo->lineEdit(), true, minimum, maximum, clamp);
 }
 

@@ -18,8 +18,7 @@ inline constexpr std::uint32_t kMaxU32 = 0xFFFFFFFFu;
 // "Input error!! Not Hex mode" and removal of the first invalid character; with clamp set,
 // a value outside [minimum, maximum] is replaced by "%02x" of the bound. True when valid.
 bool validateHexEdit(QLineEdit* edit, std::uint32_t minimum, std::uint32_t maximum, bool clamp);
-bool validateHexCombo(QComboBox* combo, std::uint32_t minimum, std::uint32_t maximum,
-                      bool clamp);
+bool validateHexCombo(QComboBox* combo, std::uint32_t minimum, std::uint32_t maximum, bool clamp);
 // "Input error!! Not Number"; clamps to "%d" of the bound.
 bool validateNumberCombo(QComboBox* combo, std::uint32_t minimum, std::uint32_t maximum,
                          bool clamp);

@@ -1,0 +1,3 @@
+#include "pages/automation/CTestPage.h"
+
+CTestPage::CTestPage(QWidget* parent) : CPageBase(QStringLiteral("Test Page"), parent) {}

@@ -1,0 +1,3 @@
+#include "pages/gap/CPageGAP.h"
+
+CPageGAP::CPageGAP(QWidget* parent) : CPageBase(QStringLiteral("GAP"), parent) {}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/core/CPageBase.h"
+
+// The "GATT Server" page. Its controls come with the work that builds this feature.
+class CPageGATTServer : public CPageBase {
+    Q_OBJECT
+public:
+    explicit CPageGATTServer(QWidget* parent = nullptr);
+};

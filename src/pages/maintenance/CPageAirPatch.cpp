@@ -1,0 +1,3 @@
+#include "pages/maintenance/CPageAirPatch.h"
+
+CPageAirPatch::CPageAirPatch(QWidget* parent) : CPageBase(QStringLiteral("Air Patch"), parent) {}

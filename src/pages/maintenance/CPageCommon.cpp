@@ -1,0 +1,3 @@
+#include "pages/maintenance/CPageCommon.h"
+
+CPageCommon::CPageCommon(QWidget* parent) : CPageBase(QStringLiteral("Common"), parent) {}

@@ -1,0 +1,3 @@
+#include "pages/maintenance/CPageGpio.h"
+
+CPageGpio::CPageGpio(QWidget* parent) : CPageBase(QStringLiteral("DIO"), parent) {}

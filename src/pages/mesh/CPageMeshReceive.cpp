@@ -1,0 +1,4 @@
+#include "pages/mesh/CPageMeshReceive.h"
+
+CPageMeshReceive::CPageMeshReceive(QWidget* parent)
+    : CPageBase(QStringLiteral("MESH - Receive"), parent) {}

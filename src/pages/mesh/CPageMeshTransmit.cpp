@@ -1,0 +1,4 @@
+#include "pages/mesh/CPageMeshTransmit.h"
+
+CPageMeshTransmit::CPageMeshTransmit(QWidget* parent)
+    : CPageBase(QStringLiteral("MESH - Transmit"), parent) {}

@@ -1,0 +1,4 @@
+#include "pages/profiles/CPageDemoCorvane.h"
+
+CPageDemoCorvane::CPageDemoCorvane(QWidget* parent)
+    : CPageBase(QStringLiteral("Corvane"), parent) {}

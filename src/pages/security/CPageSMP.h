@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/core/CPageBase.h"
+
+// The "SMP" page. Its controls come with the work that builds this feature.
+class CPageSMP : public CPageBase {
+    Q_OBJECT
+public:
+    explicit CPageSMP(QWidget* parent = nullptr);
+};

@@ -1,0 +1,3 @@
+#include "pages/security/CPassKeyPage.h"
+
+CPassKeyPage::CPassKeyPage(QWidget* parent) : CPageBase(QStringLiteral("Pass Key Page"), parent) {}

@@ -1,0 +1,4 @@
+#include "pages/transparent/CPageTransparent.h"
+
+CPageTransparent::CPageTransparent(QWidget* parent)
+    : CPageBase(QStringLiteral("Transparent"), parent) {}
