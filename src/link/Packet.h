@@ -16,6 +16,8 @@ inline constexpr std::size_t kRecordSize = 1508;       // command and event reco
 inline constexpr std::size_t kMaxCommandParams = 1505; // record bytes after count + opcode
 inline constexpr std::size_t kTxBufferSize = 1500;     // largest single write
 inline constexpr std::size_t kReassemblySize = 1501;   // bytes kept after the start byte
+// Most parameters one command may carry: its packet must fit a single write.
+inline constexpr std::size_t kMaxWireParams = kTxBufferSize - 5;
 
 // A command record ([0..1] parameter count MSB first, [2] opcode, [3..] parameters) or an
 // event record ([0..1] length, [2] event opcode, [3..] parameters, rearranged by decoders).
@@ -57,6 +59,9 @@ enum EventKind : int {
     kKindChecksumError = 31,
     kKindEventF9 = 32,
     kKindEventC0 = 33,
+    // A command written through the queue got no clearing event in time; the record is
+    // the command. The layer has cleared the awaiting flag and pumped the queue.
+    kKindCommandTimeout = 34,
 };
 
 // Checksum over the bytes that follow the start byte (length, opcode, parameters).
