@@ -1,0 +1,171 @@
+#include "pages/gap/AdvData.h"
+
+#include "ui/ValueEntry.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace nuvex3 {
+
+namespace {
+
+// Reads the structure at offset; nullopt when the walk must stop there.
+std::optional<AdStructure> structureAt(std::span<const std::uint8_t> data, std::size_t offset) {
+    if (offset >= data.size())
+        return std::nullopt;
+    const std::size_t len = data[offset];
+    if (len == 0 || len > kAdvDataMax || offset + len >= data.size())
+        return std::nullopt;
+    AdStructure s;
+    s.type = data[offset + 1];
+    s.data.assign(data.begin() + static_cast<std::ptrdiff_t>(offset + 2),
+                  data.begin() + static_cast<std::ptrdiff_t>(offset + len + 1));
+    return s;
+}
+
+QString hexText(std::span<const std::uint8_t> bytes) {
+    return QString::fromStdString(bytesToHex(bytes.data(), bytes.size()));
+}
+
+QString lastOfTypes(const AdvReport& r, std::initializer_list<std::uint8_t> types) {
+    QString text;
+    for (const AdStructure& s : walkReportData(r.bytes()))
+        if (std::find(types.begin(), types.end(), s.type) != types.end())
+            text = bytesAsChars(s.data);
+    return text;
+}
+
+} // namespace
+
+std::vector<AdStructure> walkReportData(std::span<const std::uint8_t> data) {
+    std::vector<AdStructure> out;
+    std::size_t offset = 0;
+    while (offset < kAdvDataMax) {
+        auto s = structureAt(data, offset);
+        if (!s)
+            break;
+        offset += data[offset] + 1u;
+        out.push_back(std::move(*s));
+    }
+    return out;
+}
+
+std::vector<AdStructure> walkEditorData(std::span<const std::uint8_t> data, std::size_t start) {
+    std::vector<AdStructure> out;
+    std::size_t offset = start;
+    for (;;) {
+        auto s = structureAt(data, offset);
+        if (!s)
+            break;
+        offset += data[offset] + 1u;
+        out.push_back(std::move(*s));
+        if (offset > 30)
+            break;
+    }
+    return out;
+}
+
+AdvReport reportFromRecord(const Record& record) {
+    AdvReport r;
+    r.eventType = record[3];
+    r.addressType = record[4];
+    std::copy_n(record.begin() + 5, 6, r.address.begin());
+    r.length = record[11];
+    r.dataSize = static_cast<std::uint8_t>(std::min<std::size_t>(r.length, kAdvDataMax));
+    std::copy_n(record.begin() + 12, r.dataSize, r.data.begin());
+    r.rssi = record[43];
+    return r;
+}
+
+QString eventTypeText(std::uint8_t type) {
+    static const char* const names[] = {"ADV_IND", "ADV_DIRECT_IND", "ADV_SCAN_IND",
+                                        "ADV_NONCONN_IND", "SCAN_RSP"};
+    return type < std::size(names) ? QString::fromLatin1(names[type]) : QString();
+}
+
+QString addressTypeText(std::uint8_t type) {
+    switch (type) {
+    case 0:
+        return QStringLiteral("Public");
+    case 1:
+        return QStringLiteral("Random");
+    case 2:
+        return QStringLiteral("Paired device");
+    default:
+        return QString::asprintf("0x%02X", type);
+    }
+}
+
+QString addressText(const AdvReport& r) {
+    return QStringLiteral("0x") + hexText(r.address);
+}
+
+QString dataText(const AdvReport& r) {
+    return QStringLiteral("0x") + hexText(r.bytes());
+}
+
+QString rssiText(std::uint8_t rssi) {
+    return QString::number(static_cast<std::int8_t>(rssi));
+}
+
+QString reportName(const AdvReport& r) {
+    return lastOfTypes(r, {0x08, 0x09});
+}
+
+QString reportManufacturer(const AdvReport& r) {
+    return lastOfTypes(r, {0xFF});
+}
+
+QString bytesAsChars(std::span<const std::uint8_t> bytes) {
+    QString s;
+    s.reserve(static_cast<qsizetype>(bytes.size()));
+    for (std::uint8_t b : bytes)
+        s.append(QChar(static_cast<char16_t>(b)));
+    return s;
+}
+
+QStringList parseAdvLines(const QByteArray& content) {
+    constexpr int kMaxLines = 200;
+    constexpr int kMaxChars = 64;
+    QStringList entries;
+    const QList<QByteArray> lines = content.split('\n');
+    int read = 0;
+    for (qsizetype i = 0; i < lines.size() && read < kMaxLines; ++i) {
+        // A newline at the very end of the file does not start another line.
+        if (i == lines.size() - 1 && lines[i].isEmpty())
+            break;
+        ++read;
+        QString line = QString::fromLatin1(lines[i]);
+        line.remove(QLatin1Char(' '));
+        line.remove(QLatin1Char('\t'));
+        line.remove(QLatin1Char('\r'));
+        if (line.isEmpty()) {
+            if (entries.size() < 3)
+                entries.append(QString());
+            continue;
+        }
+        entries.append(line.left(kMaxChars));
+    }
+    return entries;
+}
+
+std::optional<QStringList> readAdvFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // 200 lines of a sensible length are far below this; a huge file is not read whole.
+    constexpr qint64 kMaxBytes = 1 << 20;
+    return parseAdvLines(f.read(kMaxBytes));
+}
+
+QByteArray formatAdvFile(const QString& option, std::span<const std::uint8_t> adv,
+                         std::span<const std::uint8_t> scanResponse) {
+    QByteArray out = option.toLatin1();
+    out += QByteArray::fromStdString(bytesToHex(adv.data(), adv.size()));
+    out += '\n';
+    out += QByteArray::fromStdString(bytesToHex(scanResponse.data(), scanResponse.size()));
+    return out;
+}
+
+} // namespace nuvex3
