@@ -35,6 +35,29 @@ std::string formatName(const char* fmt, const std::string& name) {
     return buf.data();
 }
 
+#ifdef Q_OS_UNIX
+void applyParity(termios& t, std::uint8_t parity) {
+    t.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
+    t.c_iflag &= ~static_cast<tcflag_t>(INPCK);
+    switch (parity) {
+    case 1:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case 2:
+        t.c_cflag |= PARENB;
+        break;
+    case 3:
+        t.c_cflag |= PARENB | PARODD | CMSPAR;
+        break; // mark
+    case 4:
+        t.c_cflag |= PARENB | CMSPAR;
+        break; // space
+    default:
+        return;
+    }
+    t.c_iflag |= INPCK;
+}
+#else
 QSerialPort::Parity toQtParity(std::uint8_t parity) {
     switch (parity) {
     case 1:
@@ -49,6 +72,7 @@ QSerialPort::Parity toQtParity(std::uint8_t parity) {
         return QSerialPort::NoParity;
     }
 }
+#endif
 
 enum class OpenResult { Ok, OpenFail, GetStateFail, SetStateFail };
 
@@ -258,9 +282,9 @@ struct CUART::Io {
         lost = true;
         p.close(); // no more notifications: nothing spins on a dead descriptor
         finishPendingWrites();
-        show(uart_text::kCommError);
         if (lostHandler)
             lostHandler();
+        show(uart_text::kCommError);
     }
 
     OpenResult openOnIo(const std::string& portName, std::uint32_t rate) {
@@ -270,21 +294,26 @@ struct CUART::Io {
             return OpenResult::OpenFail;
         const bool lineOk =
             p.setBaudRate(static_cast<qint32>(rate)) && p.setDataBits(QSerialPort::Data8) &&
-            p.setParity(toQtParity(parity)) &&
             p.setStopBits(stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
-            p.setFlowControl(flow ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
+            p.setFlowControl(flow ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl)
+#ifndef Q_OS_UNIX
+            && p.setParity(toQtParity(parity))
+#endif
+            ;
         if (!lineOk) {
             p.close();
             return OpenResult::SetStateFail;
         }
 #ifdef Q_OS_UNIX
-        // Bytes received with a framing or parity error, and breaks, are dropped by the
-        // terminal driver instead of being passed on.
+        // Parity goes straight to the terminal (a pseudo-terminal keeps no parity bit and
+        // would make a read-back check fail). Bytes received with a framing or parity
+        // error, and breaks, are dropped by the driver instead of being passed on.
         termios t{};
         if (::tcgetattr(static_cast<int>(p.handle()), &t) != 0) {
             p.close();
             return OpenResult::GetStateFail;
         }
+        applyParity(t, parity);
         t.c_iflag |= IGNPAR | IGNBRK;
         t.c_iflag &= ~static_cast<tcflag_t>(PARMRK | BRKINT);
         if (::tcsetattr(static_cast<int>(p.handle()), TCSANOW, &t) != 0) {
