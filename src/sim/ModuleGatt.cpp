@@ -1,0 +1,351 @@
+// The virtual module's GATT client (against each peer's attribute table), its local GATT
+// server, and transparent data with echo and credit flow control.
+
+#include "sim/GattWire.h"
+#include "sim/ModuleImpl.h"
+
+namespace nuvex3::sim {
+
+namespace {
+
+constexpr std::uint16_t kLocalMtu = 247; // result packets of the module's own table
+constexpr std::size_t kMaxAttributeValue = 512;
+
+Uuid uuidFromAir(const Bytes& p, std::size_t from) {
+    return Uuid{Bytes(p.rbegin(), p.rend() - static_cast<long>(from))};
+}
+
+Bytes truncated(Bytes v, std::size_t max) {
+    if (v.size() > max)
+        v.resize(max);
+    return v;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Helpers
+
+void VirtualModule::Impl::sendNotification(Link& l, std::uint16_t valueHandle, const Bytes& value) {
+    Bytes e{l.handle};
+    append(e, be16(valueHandle));
+    append(e, value);
+    sendEvent(kEvCharacteristicValue, e);
+}
+
+// The peer sends its characteristic's values while its Client Characteristic
+// Configuration has notifications or indications on; a newer loop replaces an older one.
+void VirtualModule::Impl::notifyLoop(std::uint64_t linkId, std::uint16_t valueHandle,
+                                     std::uint64_t generation) {
+    Link* l = linkById(linkId);
+    if (!l || l->notifyGeneration[valueHandle] != generation)
+        return;
+    GattCharacteristic* c = l->db.characteristicByValueHandle(valueHandle);
+    const auto* config = c ? c->cccd() : nullptr;
+    if (!c || !config || config->value.empty() || (config->value[0] & 0x03) == 0)
+        return;
+    if (!c->notifyValues.empty()) {
+        std::size_t& cursor = l->notifyCursor[valueHandle];
+        c->value = c->notifyValues[cursor % c->notifyValues.size()];
+        ++cursor;
+    }
+    sendNotification(*l, valueHandle, truncated(c->value, peerOf(*l).mtu - 3u));
+    after(c->notifyInterval, TaskTag::Link, linkId,
+          [this, linkId, valueHandle, generation] { notifyLoop(linkId, valueHandle, generation); });
+}
+
+// Credit notification: payload size in value bytes 2 and 3, new credits in byte 4.
+void VirtualModule::Impl::grantCredits(Link& l, int credits) {
+    const std::uint16_t mtu = peerOf(l).mtu;
+    sendNotification(l, kCreditValueHandle,
+                     {0x00, 0x00, static_cast<std::uint8_t>(mtu >> 8),
+                      static_cast<std::uint8_t>(mtu & 0xFF), static_cast<std::uint8_t>(credits)});
+}
+
+void VirtualModule::Impl::schedulePeerWrites(const Link& link) {
+    const std::uint64_t id = link.id;
+    for (const PeerWrite& w : peerOf(link).writes)
+        after(w.after, TaskTag::Link, id, [this, id, w] {
+            const Link* l = linkById(id);
+            const GattCharacteristic* c = local.characteristicByUuid(w.characteristic);
+            if (!l || !c)
+                return;
+            const std::uint16_t handle = c->valueHandle;
+            local.writeValue(handle, w.value);
+            Bytes e{l->handle};
+            append(e, be16(handle));
+            append(e, w.value);
+            sendEvent(kEvClientWrite, e);
+        });
+}
+
+// ---------------------------------------------------------------------------------------
+// GATT client
+
+void VirtualModule::Impl::cmdDiscoverAllPrimaryServices(const Bytes& p) {
+    const Link* l = linkByHandle(p[0]);
+    if (!l) {
+        complete(0x30, kStatusUnknownConnection);
+        return;
+    }
+    const auto packets = primaryServiceResults(l->db, l->handle, peerOf(*l).mtu);
+    for (const auto& r : packets)
+        sendEvent(kEvPrimaryServiceResult, r);
+    complete(0x30, packets.empty() ? kStatusAttributeNotFound : kStatusSuccess);
+}
+
+void VirtualModule::Impl::cmdDiscoverCharacteristics(const Bytes& p) {
+    const Link* l = linkByHandle(p[0]);
+    if (p.size() != 3 && p.size() != 17) {
+        complete(0x31, kStatusInvalidParameters);
+        return;
+    }
+    if (!l) {
+        complete(0x31, kStatusUnknownConnection);
+        return;
+    }
+    const GattService* s = l->db.findService(uuidFromAir(p, 1));
+    std::vector<Bytes> chars, descriptors;
+    if (s) {
+        chars = characteristicResults(*s, l->handle, peerOf(*l).mtu);
+        descriptors = descriptorResults(*s, l->handle, peerOf(*l).mtu);
+    }
+    for (const auto& r : chars)
+        sendEvent(kEvCharacteristicResult, r);
+    for (const auto& r : descriptors)
+        sendEvent(kEvDescriptorResult, r);
+    complete(0x31, chars.empty() ? kStatusAttributeNotFound : kStatusSuccess);
+}
+
+void VirtualModule::Impl::cmdReadValue(const Bytes& p) {
+    const Link* l = linkByHandle(p[0]);
+    if (!l) {
+        complete(0x32, kStatusUnknownConnection);
+        return;
+    }
+    const std::uint16_t handle = readBe16(p, 1);
+    const auto where = l->db.locate(handle);
+    if (where.kind == GattDatabase::Kind::None) {
+        complete(0x32, kStatusInvalidHandle);
+        return;
+    }
+    if (where.kind == GattDatabase::Kind::Value &&
+        !(l->db.characteristicByValueHandle(handle)->properties & kPropRead)) {
+        complete(0x32, kStatusReadNotPermitted);
+        return;
+    }
+    complete(0x32, kStatusSuccess, truncated(*l->db.readValue(handle), peerOf(*l).mtu - 1u));
+}
+
+void VirtualModule::Impl::cmdReadByUuid(const Bytes& p) {
+    const Link* l = linkByHandle(p[0]);
+    if (p.size() != 3 && p.size() != 17) {
+        complete(0x33, kStatusInvalidParameters);
+        return;
+    }
+    if (!l) {
+        complete(0x33, kStatusUnknownConnection);
+        return;
+    }
+    const GattCharacteristic* c = l->db.characteristicByUuid(uuidFromAir(p, 1));
+    if (!c) {
+        complete(0x33, kStatusAttributeNotFound);
+        return;
+    }
+    if (!(c->properties & kPropRead)) {
+        complete(0x33, kStatusReadNotPermitted);
+        return;
+    }
+    Bytes data{static_cast<std::uint8_t>(c->valueHandle & 0xFF),
+               static_cast<std::uint8_t>(c->valueHandle >> 8)};
+    append(data, truncated(c->value, peerOf(*l).mtu - 4u));
+    complete(0x33, kStatusSuccess, data);
+}
+
+void VirtualModule::Impl::cmdWriteValue(const Bytes& p) {
+    Link* l = linkByHandle(p[0]);
+    const std::uint8_t type = p[1];
+    const std::uint16_t handle = readBe16(p, 2);
+    const Bytes value(p.begin() + 4, p.end());
+    if (type > 1) {
+        complete(0x34, kStatusInvalidParameters);
+        return;
+    }
+    if (!l) {
+        complete(0x34, kStatusUnknownConnection);
+        return;
+    }
+    const auto where = l->db.locate(handle);
+    std::uint8_t status = kStatusSuccess;
+    GattCharacteristic* owner = nullptr;
+    switch (where.kind) {
+    case GattDatabase::Kind::None:
+        status = kStatusInvalidHandle;
+        break;
+    case GattDatabase::Kind::Service:
+    case GattDatabase::Kind::Declaration:
+        status = kStatusWriteNotPermitted;
+        break;
+    case GattDatabase::Kind::Value: {
+        const std::uint8_t needed = type == 0 ? kPropWrite : kPropWriteNoResponse;
+        if (!(l->db.characteristicByValueHandle(handle)->properties & needed))
+            status = kStatusWriteNotPermitted;
+        break;
+    }
+    case GattDatabase::Kind::Descriptor:
+        owner = l->db.ownerOfDescriptor(handle);
+        if (owner->cccd() && owner->cccd()->handle == handle && value.size() != 2)
+            status = kStatusInvalidValueLength;
+        break;
+    }
+    if (status == kStatusSuccess && value.size() > kMaxAttributeValue)
+        status = kStatusInvalidValueLength;
+    if (status != kStatusSuccess) {
+        complete(0x34, status);
+        return;
+    }
+    l->db.writeValue(handle, value);
+    complete(0x34, kStatusSuccess);
+
+    const PeerConfig& peer = peerOf(*l);
+    if (owner && owner->cccd() && owner->cccd()->handle == handle && (value[0] & 0x03) &&
+        owner->notifyInterval.count() > 0) {
+        const std::uint64_t id = l->id;
+        const std::uint16_t valueHandle = owner->valueHandle;
+        const std::uint64_t generation = ++l->notifyGeneration[valueHandle];
+        after(owner->notifyInterval, TaskTag::Link, id,
+              [this, id, valueHandle, generation] { notifyLoop(id, valueHandle, generation); });
+    }
+    // An echoing peer sends what is written to its transparent receive characteristic back
+    // on its transmit characteristic once notifications are on there.
+    const GattCharacteristic* rx = l->db.characteristicByUuid(transparentRxUuid());
+    const GattCharacteristic* tx = l->db.characteristicByUuid(transparentTxUuid());
+    if (peer.echo && rx && tx && rx->valueHandle == handle && tx->cccd() &&
+        !tx->cccd()->value.empty() && (tx->cccd()->value[0] & 0x01))
+        sendNotification(*l, tx->valueHandle, truncated(value, peer.mtu - 3u));
+}
+
+void VirtualModule::Impl::cmdEnableTransparent(const Bytes& p) {
+    Link* l = linkByHandle(p[0]);
+    if (p[1] > 1 || p[2] > 1) {
+        complete(0x35, kStatusInvalidParameters);
+        return;
+    }
+    if (!l) {
+        complete(0x35, kStatusUnknownConnection);
+        return;
+    }
+    if (!l->db.findService(transparentServiceUuid())) {
+        complete(0x35, kStatusDisallowed);
+        return;
+    }
+    complete(0x35, kStatusSuccess);
+    const bool wasOn = l->transparent;
+    l->transparent = p[1] == 1;
+    const int credits = peerOf(*l).credits;
+    if (l->transparent && !wasOn && credits > 0) {
+        l->creditsConsumed = 0;
+        grantCredits(*l, credits);
+    }
+}
+
+void VirtualModule::Impl::cmdSendTransparentData(const Bytes& p) {
+    Link* l = linkByHandle(p[0]);
+    if (!l) {
+        complete(0x3F, kStatusUnknownConnection);
+        return;
+    }
+    if (!l->transparent) {
+        complete(0x3F, kStatusDisallowed);
+        return;
+    }
+    complete(0x3F, kStatusSuccess);
+    const PeerConfig& peer = peerOf(*l);
+    if (peer.echo) {
+        const std::size_t chunk = peer.mtu - 3u;
+        for (std::size_t off = 1; off < p.size(); off += chunk) {
+            Bytes e{l->handle};
+            e.insert(e.end(), p.begin() + static_cast<long>(off),
+                     p.begin() + static_cast<long>(std::min(p.size(), off + chunk)));
+            sendEvent(kEvTransparentData, e);
+        }
+    }
+    if (peer.credits > 0) {
+        // The peer consumes each block at once and hands the credits back in batches.
+        const int batch = std::max(1, peer.credits / 2);
+        if (++l->creditsConsumed >= batch) {
+            grantCredits(*l, l->creditsConsumed);
+            l->creditsConsumed = 0;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Local GATT server
+
+void VirtualModule::Impl::cmdSendCharacteristicValue(const Bytes& p) {
+    if (!linkByHandle(p[0])) {
+        complete(0x38, kStatusUnknownConnection);
+        return;
+    }
+    const GattCharacteristic* c = local.characteristicByValueHandle(readBe16(p, 1));
+    if (!c) {
+        complete(0x38, kStatusInvalidHandle);
+        return;
+    }
+    if (!(c->properties & (kPropNotify | kPropIndicate))) {
+        complete(0x38, kStatusDisallowed);
+        return;
+    }
+    complete(0x38, kStatusSuccess);
+}
+
+void VirtualModule::Impl::cmdUpdateCharacteristicValue(const Bytes& p) {
+    const Bytes value(p.begin() + 2, p.end());
+    if (value.size() > kMaxAttributeValue) {
+        complete(0x39, kStatusInvalidValueLength);
+        return;
+    }
+    complete(0x39, local.writeValue(readBe16(p, 0), value) ? kStatusSuccess : kStatusInvalidHandle);
+}
+
+void VirtualModule::Impl::cmdReadLocalValue(const Bytes& p) {
+    const auto value = local.readValue(readBe16(p, 0));
+    if (!value) {
+        complete(0x3A, kStatusInvalidHandle);
+        return;
+    }
+    complete(0x3A, kStatusSuccess, truncated(*value, kLocalMtu - 1u));
+}
+
+void VirtualModule::Impl::cmdReadLocalAllPrimaryServices(const Bytes&) {
+    const auto packets = primaryServiceResults(local, 0x00, kLocalMtu);
+    for (const auto& r : packets)
+        sendEvent(kEvPrimaryServiceResult, r);
+    complete(0x3B, packets.empty() ? kStatusAttributeNotFound : kStatusSuccess);
+}
+
+// The UUID of this command comes most significant byte first.
+void VirtualModule::Impl::cmdReadLocalSpecificPrimaryService(const Bytes& p) {
+    if (p.size() != 2 && p.size() != 16) {
+        complete(0x3C, kStatusInvalidParameters);
+        return;
+    }
+    const GattService* s = local.findService(Uuid{p});
+    std::vector<Bytes> chars, descriptors;
+    if (s) {
+        chars = characteristicResults(*s, 0x00, kLocalMtu);
+        descriptors = descriptorResults(*s, 0x00, kLocalMtu);
+    }
+    for (const auto& r : chars)
+        sendEvent(kEvCharacteristicResult, r);
+    for (const auto& r : descriptors)
+        sendEvent(kEvDescriptorResult, r);
+    complete(0x3C, chars.empty() ? kStatusAttributeNotFound : kStatusSuccess);
+}
+
+void VirtualModule::Impl::cmdSendWriteResponse(const Bytes& p) {
+    complete(0x3D, linkByHandle(p[0]) ? kStatusSuccess : kStatusUnknownConnection);
+}
+
+} // namespace nuvex3::sim

@@ -1,0 +1,230 @@
+#pragma once
+// Inside the virtual module: shared by VirtualModule.cpp (core, device and GAP
+// commands), ModuleGatt.cpp (GATT client, server and transparent data) and
+// ModulePairing.cpp (pairing and bonds). Not part of the library's interface.
+
+#include "link/Packet.h"
+#include "sim/GattDatabase.h"
+#include "sim/VirtualModule.h"
+
+#include <array>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+namespace nuvex3::sim {
+
+// What a timed action belongs to, so that it can be cancelled with it.
+enum class TaskTag {
+    Persistent, // scenario events: survive reset
+    Scan,
+    Connecting,
+    Standby,
+    Link,    // one link's notifications, peer actions and pairing
+    Pairing, // one link's pairing time-out
+    Input,   // the time-out of a command whose bytes stopped coming
+};
+
+struct Task {
+    TaskTag tag;
+    std::uint64_t link = 0; // for Link and Pairing
+    std::function<void()> run;
+};
+
+struct Link {
+    std::uint64_t id = 0;
+    std::uint8_t handle = 0;
+    std::size_t slot = 0;
+    std::size_t peer = 0;
+    std::uint8_t role = 0; // 0 master (module connected out), 1 slave
+    std::uint16_t interval = 0, latency = 0, timeout = 0;
+    GattDatabase db; // the peer's attribute table as this link sees it
+
+    bool transparent = false;
+    int creditsConsumed = 0; // blocks the peer took since it last granted credits
+
+    enum class PairingPhase { None, Running, WaitPasskey, WaitConfirm };
+    PairingPhase pairing = PairingPhase::None;
+    std::string entered; // digits typed for a pass key entry
+    bool encrypted = false;
+
+    std::map<std::uint16_t, std::size_t> notifyCursor;       // value handle -> next value
+    std::map<std::uint16_t, std::uint64_t> notifyGeneration; // value handle -> live loop
+};
+
+struct VirtualModule::Impl {
+    using TimePoint = VirtualModule::TimePoint;
+
+    explicit Impl(Scenario s);
+
+    Scenario scenario;
+    GattDatabase local; // the module's own attribute table
+
+    // ---- time and output ----
+    TimePoint now{};
+    std::uint64_t taskSeq = 0;
+    std::map<std::pair<TimePoint, std::uint64_t>, Task> tasks;
+    std::vector<Bytes> output;
+
+    void at(TimePoint when, TaskTag tag, std::uint64_t link, std::function<void()> fn);
+    void after(Millis delay, TaskTag tag, std::uint64_t link, std::function<void()> fn) {
+        at(now + delay, tag, link, std::move(fn));
+    }
+    void cancel(TaskTag tag, std::uint64_t link = 0);
+    void cancelAllButPersistent();
+    void runDue(TimePoint until);
+
+    void sendEvent(std::uint8_t opcode, const Bytes& params);
+    void complete(std::uint8_t command, std::uint8_t status, const Bytes& data = {});
+
+    // ---- input ----
+    Reassembler reassembler;
+    void feed(std::uint8_t byte);
+    void onCommand(std::uint8_t opcode, const Bytes& params);
+    bool wake(); // true when the module was asleep
+    void fireEvent(std::size_t index);
+
+    // ---- module state ----
+    bool shutdown = false;
+    bool scanning = false;
+    bool activeScan = false;
+    bool filterDuplicates = false;
+    std::set<std::pair<DeviceAddress, bool>> reported; // (address, scan response)
+    bool connecting = false;
+    std::optional<std::size_t> connectTarget;
+    bool standby = false;
+    std::uint8_t standbyMode = 0;
+    std::optional<std::array<std::uint8_t, 5>> lastStatus;
+
+    // Settings kept by the module.
+    std::uint8_t pairingMode = kIoKeyboardOnly;
+    std::string deviceName;
+    Bytes advData, scanResponseData;
+    std::uint16_t advInterval = 0x0800;
+    std::uint8_t advType = 0;
+    std::uint16_t scanInterval = 0x0010, scanWindow = 0x0010;
+    std::uint8_t scanType = 0;
+    std::array<std::uint8_t, 4> dioOutputEnable{}, dioLevel{};
+    struct Pwm {
+        bool enabled = false;
+        std::uint8_t clock = 0, inverse = 0;
+        std::uint16_t top = 0, compare = 0;
+    };
+    std::array<Pwm, 5> pwm{};
+    std::vector<std::uint8_t> memory; // debug memory, 64 KiB
+    std::vector<std::uint8_t> eflash; // 1024 bytes
+    std::vector<Bond> bondList;
+
+    // ---- links ----
+    static constexpr std::size_t kMaxLinks = 4;
+    std::array<std::optional<Link>, kMaxLinks> linkSlots;
+    std::uint64_t nextLinkId = 1;
+
+    Link* linkByHandle(std::uint8_t handle);
+    Link* linkById(std::uint64_t id);
+    std::size_t linkCount() const;
+    std::optional<std::size_t> peerByAddress(const DeviceAddress& a) const;
+    bool linkedTo(std::size_t peer) const;
+    const PeerConfig& peerOf(const Link& l) const { return scenario.peers[l.peer]; }
+
+    std::uint8_t currentState() const;
+    void reportStatus(bool force);
+
+    void resetModule();
+    void stopScanning();
+    void scheduleAdvertiser(std::size_t peer, TimePoint when);
+    void advertise(std::size_t peer);
+    void establishLink(std::size_t peer, std::uint8_t role);
+    void dropLink(std::uint8_t handle, std::uint8_t reason);
+    void scheduleStandbyConnection();
+
+    // ---- commands (one handler per opcode; params without the opcode) ----
+    using Handler = void (Impl::*)(const Bytes&);
+    struct CommandSpec {
+        std::uint8_t opcode;
+        std::size_t minParams;
+        std::size_t maxParams;
+        Handler handler;
+    };
+    static const std::vector<CommandSpec>& commandTable();
+
+    // device (VirtualModule.cpp)
+    void cmdReadLocalInformation(const Bytes&);
+    void cmdReset(const Bytes&);
+    void cmdReadStatus(const Bytes&);
+    void cmdReadAdc(const Bytes&);
+    void cmdShutdown(const Bytes&);
+    void cmdDebug(const Bytes&);
+    void cmdReadDeviceName(const Bytes&);
+    void cmdWriteDeviceName(const Bytes&);
+    void cmdReadPairingMode(const Bytes&);
+    void cmdWritePairingMode(const Bytes&);
+    void cmdDioControl(const Bytes&);
+    void cmdPwmControl(const Bytes&);
+    // GAP (VirtualModule.cpp)
+    void cmdReadRssi(const Bytes&);
+    void cmdWriteAdvData(const Bytes&);
+    void cmdWriteScanResData(const Bytes&);
+    void cmdSetAdvertisingParameter(const Bytes&);
+    void cmdSetScanParameters(const Bytes&);
+    void cmdSetScanEnable(const Bytes&);
+    void cmdCreateConnection(const Bytes&);
+    void cmdCreateConnectionCancel(const Bytes&);
+    void cmdConnectionParameterUpdate(const Bytes&);
+    void cmdDisconnect(const Bytes&);
+    void cmdSetAdvEnable(const Bytes&);
+    void cmdReadRemoteName(const Bytes&);
+    // GATT and transparent (ModuleGatt.cpp)
+    void cmdDiscoverAllPrimaryServices(const Bytes&);
+    void cmdDiscoverCharacteristics(const Bytes&);
+    void cmdReadValue(const Bytes&);
+    void cmdReadByUuid(const Bytes&);
+    void cmdWriteValue(const Bytes&);
+    void cmdEnableTransparent(const Bytes&);
+    void cmdSendCharacteristicValue(const Bytes&);
+    void cmdUpdateCharacteristicValue(const Bytes&);
+    void cmdReadLocalValue(const Bytes&);
+    void cmdReadLocalAllPrimaryServices(const Bytes&);
+    void cmdReadLocalSpecificPrimaryService(const Bytes&);
+    void cmdSendWriteResponse(const Bytes&);
+    void cmdSendTransparentData(const Bytes&);
+    // pairing (ModulePairing.cpp)
+    void cmdEraseBonds(const Bytes&);
+    void cmdReadBonds(const Bytes&);
+    void cmdDeleteBond(const Bytes&);
+    void cmdPasskeyEntryReply(const Bytes&);
+    void cmdPasskeyConfirmReply(const Bytes&);
+    void cmdPairingRequest(const Bytes&);
+
+    // ---- GATT helpers (ModuleGatt.cpp) ----
+    void notifyLoop(std::uint64_t linkId, std::uint16_t valueHandle, std::uint64_t generation);
+    void sendNotification(Link& l, std::uint16_t valueHandle, const Bytes& value);
+    void grantCredits(Link& l, int credits);
+    void schedulePeerWrites(const Link& l);
+
+    // ---- pairing helpers (ModulePairing.cpp) ----
+    void startPairing(std::uint64_t linkId);
+    void finishPairing(Link& l, std::uint8_t result);
+    bool bonded(const PeerConfig& p) const;
+    void addBond(const PeerConfig& p);
+};
+
+// Small byte helpers.
+inline Bytes be16(std::uint16_t v) {
+    return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v & 0xFF)};
+}
+inline std::uint16_t readBe16(const Bytes& b, std::size_t at) {
+    return static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]);
+}
+inline Bytes reversedBytes(const Bytes& b) {
+    return Bytes(b.rbegin(), b.rend());
+}
+inline Bytes addressOnAir(const DeviceAddress& a) {
+    return Bytes(a.rbegin(), a.rend());
+}
+inline void append(Bytes& to, const Bytes& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
+
+} // namespace nuvex3::sim

@@ -1,0 +1,302 @@
+#include "sim/PtySimulator.h"
+
+#include "link/Clock.h"
+#include "sim/VirtualModule.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <thread>
+
+namespace nuvex3::sim {
+
+namespace {
+
+using TimePoint = Clock::time_point;
+using Duration = Clock::duration;
+
+constexpr std::size_t kMaxBacklog = 1 << 20; // bytes waiting for the tool to read
+constexpr int kManualClockPollMs = 2;        // re-read a test clock this often
+
+bool makeRaw(int fd) {
+    termios t{};
+    if (tcgetattr(fd, &t) != 0)
+        return false;
+    cfmakeraw(&t);
+    return tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+void setFlags(int fd) {
+    fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+} // namespace
+
+struct PtySimulator::Impl {
+    Scenario scenario;
+    SimOptions options;
+    int master = -1;
+    int slave = -1; // held open so the line does not hang up while the tool reopens it
+    std::array<int, 2> wakePipe{-1, -1};
+    std::string path;
+    std::thread thread;
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> running{false};
+
+    Impl(Scenario s, SimOptions o) : scenario(std::move(s)), options(o) {}
+    void serve();
+    void closeAll();
+};
+
+namespace {
+
+// The serving loop's state: what waits to go out and to come in, and the line's timing.
+class Server {
+public:
+    Server(int& master, int wakeFd, const Scenario& scenario, const SimOptions& options)
+        : master_(master), wakeFd_(wakeFd), module_(scenario), faults_(options.faults),
+          byteTime_(options.baud > 0
+                        ? Duration(std::chrono::nanoseconds(10'000'000'000LL / options.baud))
+                        : Duration::zero()),
+          byteGap_(options.faults.byteGap), closeAfter_(options.faults.closeAfterBytes) {}
+
+    void run(const std::atomic<bool>& stopping);
+
+private:
+    struct Chunk {
+        Bytes bytes;
+        TimePoint notBefore;
+        std::size_t offset = 0;
+    };
+
+    void collectOutput(TimePoint now);
+    void deliverInput(TimePoint now);
+    void readInput(TimePoint now);
+    // Writes what is due; returns the time the next write is due, if one waits for time.
+    std::optional<TimePoint> writeDue(TimePoint now);
+    int pollTimeout(TimePoint now, std::optional<TimePoint> nextWrite) const;
+
+    int& master_; // closed here when the line is made to fail
+    int wakeFd_;
+    VirtualModule module_;
+    WireFaults faults_;
+    Duration byteTime_;
+    Millis byteGap_;
+    long long closeAfter_;
+
+    std::deque<Chunk> out_;
+    std::size_t backlog_ = 0;
+    TimePoint lastNotBefore_{};
+    TimePoint lineFree_{};
+    long long written_ = 0;
+    bool writeBlocked_ = false;
+    bool lineOpen_ = true;
+
+    std::deque<std::pair<TimePoint, Bytes>> in_; // paced input: when it has fully arrived
+    TimePoint inputFree_{};
+};
+
+void Server::run(const std::atomic<bool>& stopping) {
+    const bool manualClock = dynamic_cast<SystemClock*>(&clock()) == nullptr;
+    TimePoint now = clock().now();
+    lastNotBefore_ = lineFree_ = inputFree_ = now;
+    module_.powerOn(now);
+    while (!stopping.load()) {
+        now = clock().now();
+        deliverInput(now);
+        module_.advance(now);
+        collectOutput(now);
+        const auto nextWrite = lineOpen_ ? writeDue(now) : std::nullopt;
+        int timeout = pollTimeout(now, nextWrite);
+        if (manualClock && (timeout < 0 || timeout > kManualClockPollMs))
+            timeout = kManualClockPollMs;
+
+        std::array<pollfd, 2> fds{pollfd{wakeFd_, POLLIN, 0}, pollfd{-1, 0, 0}};
+        if (lineOpen_)
+            fds[1] = {master_, static_cast<short>(POLLIN | (writeBlocked_ ? POLLOUT : 0)), 0};
+        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
+            break;
+        if (fds[0].revents & POLLIN) {
+            std::array<char, 64> drain{};
+            while (::read(wakeFd_, drain.data(), drain.size()) > 0) {
+            }
+        }
+        if (lineOpen_ && (fds[1].revents & POLLIN))
+            readInput(clock().now());
+    }
+}
+
+void Server::collectOutput(TimePoint now) {
+    for (Bytes& packet : module_.takeOutput()) {
+        auto o = faults_.outbound(std::move(packet));
+        if (!o)
+            continue;
+        if (backlog_ + o->bytes.size() > kMaxBacklog)
+            continue; // nobody reads the line: drop like a full transmit buffer
+        const TimePoint notBefore = std::max(now + o->delay, lastNotBefore_);
+        lastNotBefore_ = notBefore;
+        backlog_ += o->bytes.size();
+        out_.push_back({std::move(o->bytes), notBefore});
+    }
+}
+
+void Server::deliverInput(TimePoint now) {
+    while (!in_.empty() && in_.front().first <= now) {
+        module_.receive(in_.front().second, in_.front().first);
+        in_.pop_front();
+    }
+}
+
+void Server::readInput(TimePoint now) {
+    std::array<std::uint8_t, 4096> buf{};
+    for (;;) {
+        const ssize_t n = ::read(master_, buf.data(), buf.size());
+        if (n <= 0) {
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != EIO)
+                lineOpen_ = false;
+            return;
+        }
+        Bytes bytes = faults_.inbound(std::span(buf.data(), static_cast<std::size_t>(n)));
+        if (byteTime_ == Duration::zero()) {
+            module_.receive(bytes, now);
+            continue;
+        }
+        inputFree_ = std::max(inputFree_, now) + byteTime_ * static_cast<long>(n);
+        in_.emplace_back(inputFree_, std::move(bytes));
+    }
+}
+
+std::optional<TimePoint> Server::writeDue(TimePoint now) {
+    writeBlocked_ = false;
+    while (!out_.empty()) {
+        Chunk& c = out_.front();
+        std::size_t n = byteGap_.count() > 0 ? 1 : c.bytes.size() - c.offset;
+        const TimePoint ready = std::max(c.notBefore, lineFree_) + byteTime_ * static_cast<long>(n);
+        if (now < ready)
+            return ready;
+        bool closeNow = false;
+        if (closeAfter_ >= 0 && written_ + static_cast<long long>(n) >= closeAfter_) {
+            n = static_cast<std::size_t>(closeAfter_ - written_);
+            closeNow = true;
+        }
+        const ssize_t w = n > 0 ? ::write(master_, c.bytes.data() + c.offset, n) : 0;
+        if (w < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                writeBlocked_ = true;
+            else if (errno != EINTR)
+                lineOpen_ = false;
+            return std::nullopt;
+        }
+        c.offset += static_cast<std::size_t>(w);
+        written_ += w;
+        backlog_ -= static_cast<std::size_t>(w);
+        lineFree_ = byteGap_.count() > 0 ? std::max(ready, now) + byteGap_ : ready;
+        if (closeNow && written_ >= closeAfter_) {
+            // The line goes down in the middle of a packet.
+            ::close(master_);
+            master_ = -1;
+            lineOpen_ = false;
+            out_.clear();
+            return std::nullopt;
+        }
+        if (c.offset == c.bytes.size())
+            out_.pop_front();
+    }
+    return std::nullopt;
+}
+
+int Server::pollTimeout(TimePoint now, std::optional<TimePoint> nextWrite) const {
+    std::optional<TimePoint> deadline = module_.nextDue();
+    auto earliest = [&](std::optional<TimePoint> t) {
+        if (t && (!deadline || *t < *deadline))
+            deadline = t;
+    };
+    earliest(nextWrite);
+    if (!in_.empty())
+        earliest(in_.front().first);
+    if (!deadline)
+        return -1;
+    if (*deadline <= now)
+        return 0;
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*deadline - now).count();
+    return static_cast<int>(std::min<long long>(ms, 60'000));
+}
+
+} // namespace
+
+void PtySimulator::Impl::serve() {
+    Server server(master, wakePipe[0], scenario, options);
+    server.run(stopping);
+}
+
+void PtySimulator::Impl::closeAll() {
+    for (int* fd : {&master, &slave, &wakePipe[0], &wakePipe[1]})
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+}
+
+PtySimulator::PtySimulator(Scenario scenario, SimOptions options)
+    : d(std::make_unique<Impl>(std::move(scenario), options)) {}
+
+PtySimulator::~PtySimulator() {
+    stop();
+    d->closeAll();
+}
+
+bool PtySimulator::start(QString* error) {
+    if (d->thread.joinable())
+        return true;
+    auto fail = [&](const QString& what) {
+        if (error)
+            *error = QString("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
+        d->closeAll();
+        return false;
+    };
+    std::array<char, 256> name{};
+    if (::openpty(&d->master, &d->slave, name.data(), nullptr, nullptr) != 0)
+        return fail("cannot open a pseudo-terminal");
+    if (!makeRaw(d->slave) || !makeRaw(d->master))
+        return fail("cannot set the pseudo-terminal to raw mode");
+    setFlags(d->master);
+    setFlags(d->slave);
+    if (::pipe2(d->wakePipe.data(), O_CLOEXEC | O_NONBLOCK) != 0)
+        return fail("cannot create a wake-up pipe");
+    d->path = name.data();
+    d->stopping = false;
+    d->running = true;
+    d->thread = std::thread([impl = d.get()] {
+        impl->serve();
+        impl->running = false;
+    });
+    return true;
+}
+
+std::string PtySimulator::slavePath() const {
+    return d->path;
+}
+
+void PtySimulator::stop() {
+    if (!d->thread.joinable())
+        return;
+    d->stopping = true;
+    const char x = 'x';
+    [[maybe_unused]] const auto n = ::write(d->wakePipe[1], &x, 1);
+    d->thread.join();
+}
+
+bool PtySimulator::running() const {
+    return d->running;
+}
+
+} // namespace nuvex3::sim

@@ -1,0 +1,42 @@
+#pragma once
+// Runs a virtual module on a pseudo-terminal: the tool opens slavePath() like any serial
+// port. One serving thread waits on the terminal and on the module's next timed action,
+// paces the output to a baud rate when asked, and injects the configured line faults.
+
+#include "sim/Scenario.h"
+#include "sim/WireFaults.h"
+
+#include <QString>
+
+#include <memory>
+#include <string>
+
+namespace nuvex3::sim {
+
+struct SimOptions {
+    int baud = 0; // 0: as fast as possible; else bytes take 10 bit times each way (8N1)
+    FaultOptions faults;
+};
+
+class PtySimulator {
+public:
+    explicit PtySimulator(Scenario scenario, SimOptions options = {});
+    ~PtySimulator(); // stops and joins
+    PtySimulator(const PtySimulator&) = delete;
+    PtySimulator& operator=(const PtySimulator&) = delete;
+
+    // Opens the pseudo-terminal in raw mode and starts serving; false with *error set
+    // when the terminal cannot be opened. Starting twice does nothing more.
+    bool start(QString* error);
+    // The terminal the tool opens; empty before start().
+    std::string slavePath() const;
+    // Stops serving and joins the thread; the terminal stays open until destruction.
+    void stop();
+    bool running() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace nuvex3::sim
