@@ -124,7 +124,19 @@ CCommandPage::CCommandPage(const QString& caption, const QString& groupCaption,
     grid->setColumnStretch(2, 1);
     defaultDropWidth_ = rows_[0].combo->view()->minimumWidth();
 
-    connect(opcode_, &QComboBox::currentIndexChanged, this, [this] { relabel(); });
+    // A new selection relabels; choosing the selected entry again relabels too (it
+    // refreshes the handle lists and offers the file again), once per user action.
+    connect(opcode_, &QComboBox::currentIndexChanged, this, [this] {
+        indexJustChanged_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { indexJustChanged_ = false; }, Qt::QueuedConnection);
+        relabel();
+    });
+    connect(opcode_, &QComboBox::activated, this, [this] {
+        if (!indexJustChanged_)
+            relabel();
+        indexJustChanged_ = false;
+    });
     connect(send_, &QPushButton::clicked, this, [this] { onSend(); });
 }
 

@@ -152,4 +152,7 @@ private:
     QPushButton* send_ = nullptr;
     std::array<Row, kRows> rows_{};
     int defaultDropWidth_ = 0;
+    // Set while one change of the opcode selection is being handled, so that the
+    // "activated" that follows the change does not relabel a second time.
+    bool indexJustChanged_ = false;
 };
