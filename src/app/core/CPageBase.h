@@ -13,7 +13,8 @@
 
 namespace nuvex3 {
 class CKelvra_CmdSet_Layer;
-}
+class MainWindow;
+} // namespace nuvex3
 
 class CPageBase : public QWidget {
     Q_OBJECT
@@ -25,6 +26,10 @@ public:
 
     void setLayer(nuvex3::CKelvra_CmdSet_Layer* layer) { layer_ = layer; }
     nuvex3::CKelvra_CmdSet_Layer* layer() const { return layer_; }
+
+    // The main window (not owned), set once when the main window builds its sheet.
+    void setMainWindow(nuvex3::MainWindow* window) { mainWindow_ = window; }
+    nuvex3::MainWindow* mainWindow() const { return mainWindow_; }
 
     // Connected / disconnected. What it enables is the page's own business; the default
     // enables or disables the whole page.
@@ -47,5 +52,6 @@ protected:
 private:
     QString caption_;
     nuvex3::CKelvra_CmdSet_Layer* layer_ = nullptr;
+    nuvex3::MainWindow* mainWindow_ = nullptr;
     std::vector<std::uint8_t> links_;
 };

@@ -1,0 +1,40 @@
+#pragma once
+// The application object: reads the command line, runs the main window modally and ends
+// the process when it closes.
+
+#include <QApplication>
+#include <QString>
+#include <QStringList>
+
+namespace nuvex3 {
+
+struct AppOptions {
+    QStringList ports;    // --port PATH, in order
+    bool connect = false; // --connect
+    QStringList sends;    // --send HEX: raw commands written once connected
+    QString screenshot;   // --screenshot FILE
+    int screenshotDelayMs = 1500;
+};
+
+// Parses the arguments (argv[0] first). On --help or an error, false with the text to
+// print in *output; *exitCode is then what the process returns.
+bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString* output,
+                     int* exitCode);
+
+} // namespace nuvex3
+
+class CKelvra_V1_4_TEST_TOOLApp : public QApplication {
+    Q_OBJECT
+public:
+    CKelvra_V1_4_TEST_TOOLApp(int& argc, char** argv, nuvex3::AppOptions options);
+
+    // Runs the main window; returns the process exit code once it has closed.
+    int InitInstance();
+
+    // The whole program: reads the command line (--help needs no display), then runs
+    // the application.
+    static int run(int argc, char** argv);
+
+private:
+    nuvex3::AppOptions options_;
+};

@@ -1,0 +1,490 @@
+#include "app/CKelvra_V1_4_TEST_TOOLDlg.h"
+
+#include "app/ContinuousSend.h"
+#include "app/MainTimers.h"
+#include "app/PacketLog.h"
+#include "app/PageSet.h"
+#include "app/SimulatedPort.h"
+#include "link/CKelvra_CmdSet_Layer.h"
+#include "ui/Prompts.h"
+#include "ui/ValueEntry.h"
+#include "ui/ValueEntryQt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+using namespace nuvex3;
+
+namespace {
+
+const QString kConnect = QStringLiteral("Connect");
+const QString kDisconnect = QStringLiteral("Disconnect");
+const QString kContinuousSend = QStringLiteral("Continuous Send");
+const QString kStop = QStringLiteral("Stop");
+
+// The largest number of data bytes a raw command may carry (its packet must fit one write).
+constexpr int kMaxDataDigits = static_cast<int>(kMaxWireParams) * 2;
+
+QComboBox* combo(const QStringList& entries, int selected) {
+    auto* c = new QComboBox;
+    c->addItems(entries);
+    c->setCurrentIndex(selected);
+    return c;
+}
+
+QLabel* label(const QString& text) {
+    return new QLabel(text);
+}
+
+// A hex field with the static "0x" before it.
+QWidget* hexField(QLineEdit* edit) {
+    auto* w = new QWidget;
+    auto* l = new QHBoxLayout(w);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(2);
+    l->addWidget(label(QStringLiteral("0x")));
+    l->addWidget(edit, 1);
+    return w;
+}
+
+} // namespace
+
+const QString& CKelvra_V1_4_TEST_TOOLDlg::title() {
+    static const QString t = QStringLiteral("NUVEX3 Manual Test Tool v0.37");
+    return t;
+}
+
+CKelvra_V1_4_TEST_TOOLDlg::CKelvra_V1_4_TEST_TOOLDlg(DialogOptions options, QWidget* parent)
+    : QDialog(parent), options_(std::move(options)) {
+    setWindowTitle(QStringLiteral("Kelvra_V1_4_TEST_TOOL"));
+    pages_ = std::make_unique<PageSet>();
+    timers_ = new MainTimers(this);
+    continuous_ = new ContinuousSend(gate_, this);
+
+    auto* row = new QHBoxLayout(this);
+    row->addWidget(buildLeftColumn());
+    ui_.sheet = new QTabWidget;
+    row->addWidget(ui_.sheet, 1);
+    log_ = new PacketLog(ui_.logView, this);
+
+    router_ = std::make_unique<EventRouter>(EventRouter::Targets{
+        *pages_, *this, ui_.status, *timers_, [this] { continuous_->commandSucceeded(); }});
+
+    // Start-up, in the order the window has always done it.
+    if (!options_.portSource)
+        options_.portSource = systemSerialPorts;
+    refreshPorts();
+    const QString firstExtra =
+        options_.extraPorts.isEmpty() ? QString() : options_.extraPorts.first();
+    if (const int i = ui_.port->findText(firstExtra); !firstExtra.isEmpty() && i >= 0)
+        ui_.port->setCurrentIndex(i);
+    portPath_ = ui_.port->currentText();
+    ui_.nuvexInterface->setEnabled(false);
+    baudRate_ = ui_.baud->currentText().left(7).toUInt();
+    ui_.length->setText(QStringLiteral("0"));
+    ui_.repeatRounds->setText(QStringLiteral("1"));
+    ui_.writeData->setEnabled(false);
+    ui_.continuousSend->setEnabled(false);
+    ui_.loadScript->setEnabled(false);
+    ui_.connect->setEnabled(true);
+    setWindowTitle(title());
+    startDirectory_ =
+        options_.startDirectory.isEmpty() ? QDir::currentPath() : options_.startDirectory;
+    buildSheet();
+    applyEnablingRule();
+
+    connect(ui_.connect, &QPushButton::clicked, this,
+            &CKelvra_V1_4_TEST_TOOLDlg::connectOrDisconnect);
+    connect(ui_.writeData, &QPushButton::clicked, this,
+            &CKelvra_V1_4_TEST_TOOLDlg::writeRawCommand);
+    connect(ui_.opcode, &QLineEdit::textChanged, this, &CKelvra_V1_4_TEST_TOOLDlg::opcodeChanged);
+    connect(ui_.data, &QLineEdit::textChanged, this, &CKelvra_V1_4_TEST_TOOLDlg::dataChanged);
+    connect(ui_.port, &PortComboBox::aboutToShowPopup, this,
+            &CKelvra_V1_4_TEST_TOOLDlg::refreshPorts);
+    connect(ui_.port, &QComboBox::currentIndexChanged, this,
+            [this] { portPath_ = ui_.port->currentText(); });
+    connect(ui_.baud, &QComboBox::currentIndexChanged, this,
+            [this] { baudRate_ = ui_.baud->currentText().toUInt(); });
+    connect(ui_.nuvexInterface, &QComboBox::currentIndexChanged, this, [this] {
+        ui_.gpio->setEnabled(true);
+        ui_.flowControl->setEnabled(true);
+    });
+    connect(ui_.clear, &QPushButton::clicked, this, [this] { log_->clearView(); });
+    connect(ui_.save, &QPushButton::clicked, this, &CKelvra_V1_4_TEST_TOOLDlg::saveLog);
+    connect(ui_.loadScript, &QPushButton::clicked, this, &CKelvra_V1_4_TEST_TOOLDlg::loadScript);
+    connect(ui_.continuousSend, &QPushButton::clicked, this,
+            &CKelvra_V1_4_TEST_TOOLDlg::continuousSendClicked);
+    connect(continuous_, &ContinuousSend::runningChanged, this, [this](bool running) {
+        ui_.continuousSend->setText(running ? kStop : kContinuousSend);
+    });
+}
+
+CKelvra_V1_4_TEST_TOOLDlg::~CKelvra_V1_4_TEST_TOOLDlg() {
+    continuous_->stop();
+    releaseLayer();
+    log_->flush();
+    log_->closeFile();
+    pages_.reset();
+}
+
+QWidget* CKelvra_V1_4_TEST_TOOLDlg::buildLeftColumn() {
+    auto* column = new QWidget;
+    column->setFixedWidth(430);
+    auto* v = new QVBoxLayout(column);
+    v->setContentsMargins(0, 0, 0, 0);
+
+    // Port settings.
+    auto* port = new QGroupBox;
+    auto* pg = new QGridLayout(port);
+    ui_.port = new PortComboBox;
+    ui_.baud = combo(
+        {"921600", "460800", "230400", "115200", "57600", "38400", "9600", "4800", "2400"}, 3);
+    ui_.parity = combo({"None", "Odd", "Event", "Mark", "Space"}, 0);
+    ui_.stopBits = combo({"1", "2"}, 0);
+    ui_.gpio = combo({"No Use", "VK5310"}, 0);
+    ui_.nuvexInterface = combo({"SPI", "UART"}, 1);
+    ui_.flowControl = new QCheckBox(QStringLiteral("H/W Flow Ctrl"));
+    ui_.partNumber = new QComboBox;
+    ui_.rxIndBefore = new QLineEdit(QStringLiteral("20"));
+    ui_.rxIndAfter = new QLineEdit(QStringLiteral("10"));
+    ui_.connect = new QPushButton(kConnect);
+    pg->addWidget(label(QStringLiteral("COM Port :")), 0, 0);
+    pg->addWidget(ui_.port, 0, 1);
+    pg->addWidget(label(QStringLiteral("Baudrate :")), 0, 2);
+    pg->addWidget(ui_.baud, 0, 3);
+    pg->addWidget(label(QStringLiteral("Parity Bit :")), 1, 0);
+    pg->addWidget(ui_.parity, 1, 1);
+    pg->addWidget(label(QStringLiteral("Stop Bit :")), 1, 2);
+    pg->addWidget(ui_.stopBits, 1, 3);
+    pg->addWidget(label(QStringLiteral("GPIO Ctrl:")), 2, 0);
+    pg->addWidget(ui_.gpio, 2, 1);
+    pg->addWidget(ui_.connect, 2, 2, 1, 2);
+    pg->setColumnStretch(1, 1);
+    // Settings the module has no use for at present: kept, hidden.
+    auto* hidden = new QWidget;
+    auto* hg = new QGridLayout(hidden);
+    hg->addWidget(label(QStringLiteral("NUVEX I/F:")), 0, 0);
+    hg->addWidget(ui_.nuvexInterface, 0, 1);
+    hg->addWidget(ui_.flowControl, 0, 2);
+    hg->addWidget(ui_.partNumber, 0, 3);
+    hg->addWidget(label(QStringLiteral("Rx_Ind delay Time (Before) :")), 1, 0);
+    hg->addWidget(ui_.rxIndBefore, 1, 1);
+    hg->addWidget(label(QStringLiteral("( 0.1 ms )")), 1, 2);
+    hg->addWidget(label(QStringLiteral("Rx_Ind delay Time (After) :")), 2, 0);
+    hg->addWidget(ui_.rxIndAfter, 2, 1);
+    hg->addWidget(label(QStringLiteral("( 0.1 ms )")), 2, 2);
+    hidden->hide();
+    pg->addWidget(hidden, 3, 0, 1, 4);
+    v->addWidget(port);
+
+    // Raw command entry.
+    auto* raw = new QGroupBox;
+    auto* rg = new QGridLayout(raw);
+    ui_.opcode = new QLineEdit;
+    ui_.opcode->setMaxLength(2);
+    ui_.opcode->setFixedWidth(40);
+    ui_.data = new QLineEdit;
+    ui_.data->setMaxLength(kMaxDataDigits);
+    ui_.length = new QLineEdit(QStringLiteral("0"));
+    ui_.length->setReadOnly(true);
+    ui_.length->setFixedWidth(60);
+    ui_.writeData = new QPushButton(QStringLiteral("Write Data "));
+    auto* opRow = new QHBoxLayout;
+    opRow->addWidget(hexField(ui_.opcode));
+    opRow->addStretch(1);
+    opRow->addWidget(label(QStringLiteral("Length :")));
+    opRow->addWidget(ui_.length);
+    rg->addWidget(label(QStringLiteral("Opcode :")), 0, 0);
+    rg->addLayout(opRow, 0, 1);
+    rg->addWidget(label(QStringLiteral("Write Data :")), 1, 0);
+    rg->addWidget(hexField(ui_.data), 1, 1);
+    rg->addWidget(ui_.writeData, 1, 2);
+    rg->setColumnStretch(1, 1);
+    v->addWidget(raw);
+
+    // Continuous send.
+    auto* cont = new QGroupBox(QStringLiteral("Continuous Send"));
+    auto* cg = new QGridLayout(cont);
+    ui_.loadScript = new QPushButton(QStringLiteral("Load Script"));
+    ui_.countTimes = new QLineEdit;
+    ui_.countTimes->setReadOnly(true);
+    ui_.repeatRounds = new QLineEdit(QStringLiteral("1"));
+    ui_.repeatRounds->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]*")), ui_.repeatRounds));
+    ui_.continuousSend = new QPushButton(kContinuousSend);
+    cg->addWidget(ui_.loadScript, 0, 0);
+    cg->addWidget(label(QStringLiteral("Count Times:")), 0, 1);
+    cg->addWidget(ui_.countTimes, 0, 2);
+    cg->addWidget(label(QStringLiteral("Repeat Round Times :")), 1, 1);
+    cg->addWidget(ui_.repeatRounds, 1, 2);
+    cg->addWidget(ui_.continuousSend, 1, 0);
+    v->addWidget(cont);
+
+    // Module status and link states: displays only.
+    auto* status = new QGroupBox;
+    auto* sg = new QGridLayout(status);
+    const QStringList labels = {"BT Status:", "Link 1:", "Link 2:", "Link 3:", "Link 4:"};
+    for (int i = 0; i < 5; ++i) {
+        auto* c = combo(moduleStateEntries(i == 4), -1);
+        c->setEnabled(false);
+        ui_.status[static_cast<std::size_t>(i)] = c;
+        if (i == 0) {
+            sg->addWidget(label(labels[i]), 0, 0);
+            sg->addWidget(c, 0, 1, 1, 3);
+        } else {
+            const int r = 1 + (i - 1) / 2;
+            const int col = ((i - 1) % 2) * 2;
+            sg->addWidget(label(labels[i]), r, col);
+            sg->addWidget(c, r, col + 1);
+        }
+    }
+    sg->setColumnStretch(1, 1);
+    sg->setColumnStretch(3, 1);
+    v->addWidget(status);
+
+    // Packet log.
+    v->addWidget(label(QStringLiteral("Log View : ")));
+    ui_.logView = new QTextEdit;
+    ui_.logView->setReadOnly(true);
+    ui_.logView->setLineWrapMode(QTextEdit::WidgetWidth);
+    ui_.logView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont mono(QStringLiteral("Monospace"));
+    mono.setStyleHint(QFont::TypeWriter);
+    ui_.logView->setFont(mono);
+    v->addWidget(ui_.logView, 1);
+    auto* buttons = new QHBoxLayout;
+    ui_.clear = new QPushButton(QStringLiteral("Clear"));
+    ui_.save = new QPushButton(QStringLiteral("Save..."));
+    buttons->addWidget(ui_.clear);
+    buttons->addWidget(ui_.save);
+    buttons->addStretch(1);
+    v->addLayout(buttons);
+    return column;
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::buildSheet() {
+    for (CPageBase* page : pages_->all())
+        page->setMainWindow(this);
+    for (CPageBase* page : pages_->sheet())
+        ui_.sheet->addTab(page, page->caption());
+    for (const auto& [flag, page] : pages_->profiles())
+        ui_.sheet->removeTab(ui_.sheet->indexOf(page));
+    ui_.sheet->setCurrentIndex(0);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::setProfilePages(std::uint8_t flags) {
+    if (flags == 0) {
+        for (const auto& [flag, page] : pages_->profiles())
+            if (const int i = ui_.sheet->indexOf(page); i >= 0)
+                ui_.sheet->removeTab(i);
+        return;
+    }
+    for (const auto& [flag, page] : pages_->profiles()) {
+        if (!(flags & flag))
+            continue;
+        if (ui_.sheet->indexOf(page) < 0)
+            ui_.sheet->addTab(page, page->caption());
+        ui_.sheet->setCurrentWidget(page);
+    }
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::appendLog(const QString& text, const QColor& colour) {
+    log_->append(text, colour);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::refreshPorts() {
+    refreshPortCombo(ui_.port, portListEntries(options_.portSource(), options_.extraPorts));
+    portPath_ = ui_.port->currentText();
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::connectOrDisconnect() {
+    if (connected_)
+        disconnectPort();
+    else
+        connectPort();
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::giveLayerToPages(CKelvra_CmdSet_Layer* layer) {
+    for (CPageBase* page : pages_->layerUsers())
+        page->setLayer(layer);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
+    LayerSettings settings;
+    settings.interfaceIndex = ui_.nuvexInterface->currentIndex();
+    settings.portName = portPath_.toStdString();
+    settings.baudRate = baudRate_;
+    settings.useBridge = ui_.gpio->currentIndex() == 1;
+    settings.hardwareFlowControl = ui_.flowControl->isChecked();
+    settings.parity = static_cast<std::uint8_t>(std::max(0, ui_.parity->currentIndex()));
+    settings.stopBits = ui_.stopBits->currentIndex() == 1 ? 2 : 0;
+    settings.rxIndDelayBefore = ui_.rxIndBefore->text().toInt();
+    settings.rxIndDelayAfter = ui_.rxIndAfter->text().toInt();
+
+    // The simulated module runs in this process on a pseudo-terminal; the layer opens its
+    // terminal like any serial port.
+    std::unique_ptr<SimulatedPort> simulator;
+    bool portAvailable = true;
+    if (portPath_ == kSimulatedPort) {
+        simulator = std::make_unique<SimulatedPort>();
+        QString error;
+        if (simulator->start(&error)) {
+            settings.portName = simulator->path().toStdString();
+        } else {
+            prompts().message(QStringLiteral("Simulated module: %1").arg(error));
+            simulator.reset();
+            portAvailable = false;
+        }
+    }
+
+    const std::uint64_t session = ++session_;
+    if (portAvailable) {
+        auto layer = std::make_unique<CKelvra_CmdSet_Layer>(
+            settings,
+            [this](int kind, const Record& record) {
+                // Reader, pump or step thread: the record is copied into the queued call.
+                QMetaObject::invokeMethod(
+                    this, [this, kind, record] { onLinkEvent(kind, record); },
+                    Qt::QueuedConnection);
+            },
+            [](const std::string& text) { postMessage(QString::fromStdString(text)); });
+        if (settings.useBridge && !layer->bridgeInUse())
+            return; // the bridge did not start: nothing else changes
+        layer->setPortLostHandler([this, session] {
+            QMetaObject::invokeMethod(
+                this, [this, session] { onPortLost(session); }, Qt::QueuedConnection);
+        });
+        layer_ = std::move(layer);
+        giveLayerToPages(layer_.get());
+        if (layer_->Connect()) {
+            connected_ = true;
+            ui_.connect->setText(kDisconnect);
+            simulator_ = std::move(simulator);
+            gate_.setLayer(layer_.get());
+        } else {
+            giveLayerToPages(nullptr);
+            layer_.reset();
+        }
+    }
+    log_->openFile(startDirectory_);
+    log_->clearView();
+    ui_.gpio->setEnabled(false);
+    ui_.flowControl->setEnabled(false);
+    applyEnablingRule();
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::releaseLayer() {
+    gate_.setLayer(nullptr); // waits for a send under way
+    giveLayerToPages(nullptr);
+    layer_.reset(); // closes the port and joins the layer's threads: no more events
+    // Events the layer reported before it went are still queued: they reach the log and
+    // its file before the file closes.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    simulator_.reset();
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::disconnectPort() {
+    ui_.connect->setText(kConnect);
+    connected_ = false;
+    if (continuous_->running())
+        continuous_->stop();
+    releaseLayer();
+    ui_.gpio->setEnabled(true);
+    ui_.flowControl->setEnabled(true);
+    log_->flush();
+    log_->closeFile();
+    setProfilePages(0);
+    applyEnablingRule();
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::onPortLost(std::uint64_t session) {
+    // The layer has shown "Error in Communications!"; the window goes back to disconnected.
+    if (session != session_ || !connected_)
+        return;
+    disconnectPort();
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::onLinkEvent(int kind, const Record& record) {
+    router_->route(kind, record);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::applyEnablingRule() {
+    ui_.continuousSend->setEnabled(false);
+    ui_.writeData->setEnabled(connected_);
+    ui_.loadScript->setEnabled(connected_);
+    ui_.port->setEnabled(!connected_);
+    ui_.baud->setEnabled(!connected_);
+    ui_.parity->setEnabled(!connected_);
+    ui_.stopBits->setEnabled(!connected_);
+    for (CPageBase* page : pages_->enabledWhileConnected())
+        page->enable(connected_);
+    pages_->passKey.enable(false);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::opcodeChanged() {
+    validateHexEdit(ui_.opcode, 0, kMaxU32, false);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::dataChanged() {
+    const int n = static_cast<int>(ui_.data->text().size());
+    ui_.length->setText(QString::number(n / 2 + n % 2));
+    validateHexEdit(ui_.data, 0, kMaxU32, false);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::writeRawCommand() {
+    const QString opcode = ui_.opcode->text();
+    const QString data = ui_.data->text().toUpper();
+    if (opcode.isEmpty()) {
+        prompts().message(QStringLiteral("Please input the write Opcode!"),
+                          PromptIcon::Exclamation);
+        return;
+    }
+    const auto count = static_cast<std::size_t>((data.size() + 1) / 2);
+    std::vector<std::uint8_t> params = hexToBytes(data.toStdString());
+    params.resize(count, 0);
+    const std::vector<std::uint8_t> op = hexToBytes(opcode.toStdString());
+    const Record command = makeCommandRecord(op.empty() ? 0 : op[0], params);
+    if (!layer_ || !layer_->SendCommand(command))
+        prompts().message(QStringLiteral("Write Data fail!"));
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::saveLog() {
+    const QString chosen = prompts().saveFile(QStringLiteral("LOG FILE(*.log)"), startDirectory_);
+    if (chosen.isEmpty())
+        return;
+    log_->saveView(PacketLog::saveName(chosen));
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::loadScript() {
+    const QString chosen = prompts().openFile(QStringLiteral("TXT FILE(*.TXT)"), scriptPath_);
+    continuous_->setLines({});
+    if (chosen.isEmpty())
+        return;
+    scriptPath_ = chosen;
+    if (!continuous_->loadScript(chosen)) {
+        prompts().message(QStringLiteral(" Open File Failed "));
+        return;
+    }
+    ui_.continuousSend->setEnabled(true);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::continuousSendClicked() {
+    if (continuous_->running()) {
+        continuous_->stop();
+        return;
+    }
+    continuous_->start(ui_.repeatRounds->text().toUInt());
+}

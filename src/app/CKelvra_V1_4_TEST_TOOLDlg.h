@@ -1,0 +1,136 @@
+#pragma once
+// The main window of the tool: the port settings and Connect, the raw command entry, the
+// continuous send, the module status with the four link states and the packet log on the
+// left; the property sheet with the feature pages on the right. It owns every page, and
+// the command layer from Connect to Disconnect.
+
+#include "app/EventRouter.h"
+#include "app/PortList.h"
+#include "app/core/MainWindow.h"
+#include "app/core/SendGate.h"
+#include "link/Packet.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTextEdit;
+
+namespace nuvex3 {
+class CKelvra_CmdSet_Layer;
+class ContinuousSend;
+class MainTimers;
+class PacketLog;
+class SimulatedPort;
+struct PageSet;
+
+struct DialogOptions {
+    QString startDirectory; // where log files go; empty: the current directory
+    QStringList extraPorts; // listed after the system ports; the first one is selected
+    PortSource portSource;  // the system's serial ports unless set
+};
+} // namespace nuvex3
+
+class CKelvra_V1_4_TEST_TOOLDlg : public QDialog, public nuvex3::MainWindow {
+    Q_OBJECT
+public:
+    static const QString& title();
+
+    explicit CKelvra_V1_4_TEST_TOOLDlg(nuvex3::DialogOptions options = {},
+                                       QWidget* parent = nullptr);
+    ~CKelvra_V1_4_TEST_TOOLDlg() override;
+
+    // nuvex3::MainWindow
+    void appendLog(const QString& text, const QColor& colour) override;
+    void setProfilePages(std::uint8_t flags) override;
+    QString startDirectory() const override { return startDirectory_; }
+    nuvex3::SendGate& sendGate() override { return gate_; }
+
+    // The Connect button: connects while disconnected, disconnects while connected.
+    void connectOrDisconnect();
+    bool connected() const { return connected_; }
+    nuvex3::CKelvra_CmdSet_Layer* layer() const { return layer_.get(); }
+    const std::vector<std::uint8_t>& linkTable() const { return router_->linkTable(); }
+    nuvex3::PageSet& pages() { return *pages_; }
+    nuvex3::PacketLog& packetLog() { return *log_; }
+    nuvex3::ContinuousSend& continuousSend() { return *continuous_; }
+    nuvex3::MainTimers& timers() { return *timers_; }
+    // The port path handed to the layer at Connect (the selected entry).
+    const QString& portPath() const { return portPath_; }
+    // Reads the port list again, keeping the selection (as the drop-down does).
+    void refreshPorts();
+
+    // The controls, for tests and the screenshot.
+    struct Controls {
+        nuvex3::PortComboBox* port = nullptr;
+        QComboBox* baud = nullptr;
+        QComboBox* parity = nullptr;
+        QComboBox* stopBits = nullptr;
+        QComboBox* gpio = nullptr;
+        QComboBox* nuvexInterface = nullptr;
+        QCheckBox* flowControl = nullptr;
+        QComboBox* partNumber = nullptr;
+        QLineEdit* rxIndBefore = nullptr;
+        QLineEdit* rxIndAfter = nullptr;
+        QPushButton* connect = nullptr;
+        QLineEdit* opcode = nullptr;
+        QLineEdit* data = nullptr;
+        QLineEdit* length = nullptr;
+        QPushButton* writeData = nullptr;
+        QPushButton* loadScript = nullptr;
+        QLineEdit* countTimes = nullptr;
+        QLineEdit* repeatRounds = nullptr;
+        QPushButton* continuousSend = nullptr;
+        nuvex3::StatusCombos status{};
+        QTextEdit* logView = nullptr;
+        QPushButton* clear = nullptr;
+        QPushButton* save = nullptr;
+        QTabWidget* sheet = nullptr;
+    };
+    const Controls& controls() const { return ui_; }
+
+private:
+    QWidget* buildLeftColumn();
+    void buildSheet();
+    void connectPort();
+    void disconnectPort();
+    void onPortLost(std::uint64_t session);
+    void onLinkEvent(int kind, const nuvex3::Record& record);
+    void applyEnablingRule();
+    void giveLayerToPages(nuvex3::CKelvra_CmdSet_Layer* layer);
+    void releaseLayer();
+
+    void writeRawCommand();
+    void opcodeChanged();
+    void dataChanged();
+    void saveLog();
+    void loadScript();
+    void continuousSendClicked();
+
+    nuvex3::DialogOptions options_;
+    QString startDirectory_;
+    QString portPath_;
+    std::uint32_t baudRate_ = 115200;
+    QString scriptPath_;
+    bool connected_ = false;
+    std::uint64_t session_ = 0; // counts Connects; events of an earlier layer are ignored
+
+    Controls ui_;
+    std::unique_ptr<nuvex3::PageSet> pages_;
+    nuvex3::PacketLog* log_ = nullptr;
+    nuvex3::MainTimers* timers_ = nullptr;
+    nuvex3::ContinuousSend* continuous_ = nullptr;
+    std::unique_ptr<nuvex3::EventRouter> router_;
+    nuvex3::SendGate gate_;
+    std::unique_ptr<nuvex3::SimulatedPort> simulator_;
+    std::unique_ptr<nuvex3::CKelvra_CmdSet_Layer> layer_;
+};

@@ -1,0 +1,221 @@
+#include "app/EventRouter.h"
+
+#include "app/MainTimers.h"
+#include "app/PageSet.h"
+#include "app/core/MainWindow.h"
+#include "link/StatusText.h"
+#include "ui/Prompts.h"
+#include "ui/ValueEntry.h"
+#include "ui/ValueEntryQt.h"
+
+#include <QComboBox>
+
+#include <algorithm>
+
+namespace nuvex3 {
+
+namespace {
+
+constexpr std::uint8_t kEventCommandComplete = 0x80;
+constexpr std::uint8_t kStateStandby = 0x03;
+constexpr std::uint8_t kStateIdle = 0x09;
+
+std::size_t recordLength(const Record& r) {
+    return (static_cast<std::size_t>(r[0]) << 8) | r[1];
+}
+
+QString hex(const std::uint8_t* data, std::size_t n) {
+    return QString::fromStdString(bytesToHex(data, n));
+}
+
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+QStringList moduleStateEntries(bool link4) {
+    return {link4 ? QStringLiteral("0x00: Poawer On") : QStringLiteral("0x00: Power On"),
+            QStringLiteral("0x01: Scanning Mode"),
+            QStringLiteral("0x02: Connecting Mode"),
+            QStringLiteral("0x03: Standby Mode"),
+            QStringLiteral("0x05: Broadcast Mode"),
+            QStringLiteral("0x08: Transparent Service Enabled Mode"),
+            QStringLiteral("0x09: Idle Mode."),
+            QStringLiteral("0x0A: Shutdown Mode"),
+            QStringLiteral("0x0B: Configure Mode"),
+            QStringLiteral("0x0c: BLE Connected Mode")};
+}
+
+QString sentLine(const Record& command) {
+    const std::size_t count = std::min(commandParamCount(command), kMaxCommandParams);
+    const std::size_t length = count + 1;
+    return QStringLiteral("<-- ") +
+           QString::asprintf("%02X%02X", static_cast<unsigned>((length >> 8) & 0xFF),
+                             static_cast<unsigned>(length & 0xFF)) +
+           hex(command.data() + 2, length);
+}
+
+QString receivedLine(const Record& packet) {
+    const std::size_t length = recordLength(packet);
+    const std::size_t shown = std::min(length, kRecordSize - 2);
+    return QStringLiteral("--> ") + QString::asprintf("%04X", static_cast<unsigned>(length)) +
+           hex(packet.data() + 2, shown);
+}
+
+EventRouter::EventRouter(Targets targets) : t_(std::move(targets)) {}
+
+// The routing of decoded kinds. Kinds 0, 1, 31 and 34 (log lines and link errors) and
+// the Command Complete status check come first, in route().
+const std::vector<EventRouter::Route>& EventRouter::routes() {
+    static const std::vector<Route> table = {
+        {kKindRssi, &EventRouter::toGap},
+        {kKindRemoteName, &EventRouter::toGap},
+        {kKindStatusReport, &EventRouter::moduleStatus},
+        {kKindAdvertisingReport, &EventRouter::toGapAndAdvEditor},
+        {kKindConnectionComplete, &EventRouter::connectionComplete},
+        {kKindDisconnectionComplete, &EventRouter::disconnectionComplete},
+        {kKindConnectionParameterUpdate, &EventRouter::toGap},
+        {kKindPairingComplete, &EventRouter::pairingComplete},
+        {kKindConfigureModeStatus, &EventRouter::configureMode},
+    };
+    return table;
+}
+
+void EventRouter::route(int kind, const Record& record) {
+    switch (kind) {
+    case kKindCommandSent:
+        t_.window.appendLog(sentLine(record), kSentColour);
+        return;
+    case kKindPacketReceived:
+        t_.window.appendLog(receivedLine(record), kReceivedColour);
+        return;
+    case kKindChecksumError:
+        prompts().message(QStringLiteral("UART Checksum Error [RX]"));
+        return;
+    case kKindCommandTimeout:
+        t_.window.appendLog(QString::asprintf("No response to command 0x%02X", record[2]),
+                            kSentColour);
+        return;
+    default:
+        break;
+    }
+    if (record[2] == kEventCommandComplete && !commandComplete(record))
+        return;
+    for (const Route& route : routes())
+        if (route.kind == kind)
+            (this->*route.handler)(kind, record);
+}
+
+bool EventRouter::commandComplete(const Record& record) {
+    const std::uint8_t opcode = record[3];
+    const std::uint8_t status = record[4];
+    if (status != 0) {
+        prompts().message(text(commandErrorMessage(opcode, status)));
+        return false;
+    }
+    if (t_.commandSucceeded)
+        t_.commandSucceeded();
+    return true;
+}
+
+void EventRouter::toGap(int kind, const Record& record) {
+    t_.pages.gap.receive(kind, record);
+}
+
+void EventRouter::toGapAndAdvEditor(int kind, const Record& record) {
+    t_.pages.gap.receive(kind, record);
+    t_.pages.advEditor.receive(kind, record);
+}
+
+void EventRouter::selectState(QComboBox* combo, std::uint8_t state) {
+    // The entry texts are fixed ("0x0c: BLE Connected Mode" in lower case), so the
+    // prefix is matched without regard to case.
+    const QString prefix = QString::asprintf("0x%02X", state);
+    int index = -1;
+    for (int i = 0; i < combo->count(); ++i) {
+        if (combo->itemText(i).startsWith(prefix, Qt::CaseInsensitive)) {
+            index = i;
+            break;
+        }
+    }
+    combo->setCurrentIndex(index);
+}
+
+void EventRouter::moduleStatus(int, const Record& record) {
+    const std::uint8_t state = record[3];
+    selectState(t_.status[0], state);
+    if (recordLength(record) != 6)
+        return;
+    for (int i = 0; i < 4; ++i)
+        selectState(t_.status[static_cast<std::size_t>(i) + 1], record[4 + i]);
+    const bool linksIdle =
+        std::all_of(record.begin() + 4, record.begin() + 8, [](auto s) { return s == kStateIdle; });
+    if ((state == kStateIdle || state == kStateStandby) && linksIdle) {
+        t_.timers.stopCompare();
+        t_.timers.stopThroughput();
+        links_.clear();
+        for (CPageBase* page : t_.pages.clearedWhenIdle())
+            page->onAllIdle();
+    }
+}
+
+void EventRouter::connectionComplete(int kind, const Record& record) {
+    const std::uint8_t status = record[3];
+    if (status != 0) {
+        prompts().message(text(createConnectionErrorMessage(status)));
+        return;
+    }
+    // The GAP page builds its link record from the record and its unchanged copy first.
+    t_.pages.gap.receive(kind, record);
+    links_.push_back(record[4]);
+    t_.timers.restartThroughput();
+    copyLinkTable();
+}
+
+void EventRouter::disconnectionComplete(int kind, const Record& record) {
+    const std::uint8_t handle = record[3];
+    const std::uint8_t reason = record[4];
+    t_.pages.gap.receive(kind, record);
+    if (!links_.empty()) {
+        if (const auto it = std::find(links_.begin(), links_.end(), handle); it != links_.end())
+            links_.erase(it);
+        copyLinkTable();
+        t_.window.setProfilePages(0);
+    }
+    if (links_.empty())
+        t_.timers.stopThroughput();
+    prompts().message(text(terminateConnectionMessage(handle, reason)));
+}
+
+void EventRouter::pairingComplete(int, const Record& record) {
+    t_.pages.passKey.enable(false);
+    switch (record[4]) {
+    case 0:
+        prompts().message(
+            QString::asprintf("Pairing Complete with Connection Handle(0x%02X)", record[3]));
+        break;
+    case 1:
+        prompts().message(QStringLiteral("Pairing Fail"));
+        break;
+    case 2:
+        prompts().message(QStringLiteral("Pairing Timeout"));
+        break;
+    default:
+        break;
+    }
+}
+
+void EventRouter::configureMode(int, const Record& record) {
+    if (record[3] == 0)
+        prompts().message(QStringLiteral("Configure Mode is Disable"));
+    else if (record[3] == 1)
+        prompts().message(QStringLiteral("Configure Mode is Enable"));
+}
+
+void EventRouter::copyLinkTable() {
+    for (CPageBase* page : t_.pages.all())
+        page->setLinkTable(links_);
+}
+
+} // namespace nuvex3

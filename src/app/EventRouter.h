@@ -1,0 +1,78 @@
+#pragma once
+// Everything the command layer reports reaches the window here, on the UI thread, one
+// record at a time in the order the layer produced them: the packet log lines, the error
+// messages, the module status, the link table and the events of every page. The routing
+// of decoded kinds is one table (kRoutes in EventRouter.cpp); each page adds its rows
+// there.
+
+#include "link/Packet.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QComboBox;
+
+namespace nuvex3 {
+
+class MainTimers;
+class MainWindow;
+struct PageSet;
+
+// "BT Status:" and "Link 1:" to "Link 4:".
+using StatusCombos = std::array<QComboBox*, 5>;
+
+// The entries of the module status combos; `link4` gives the list of "Link 4:".
+QStringList moduleStateEntries(bool link4 = false);
+
+// The packet log line of a command record (kind 0) or of a received packet (kind 1).
+QString sentLine(const Record& command);
+QString receivedLine(const Record& packet);
+
+class EventRouter {
+public:
+    struct Targets {
+        PageSet& pages;
+        MainWindow& window;
+        StatusCombos status;
+        MainTimers& timers;
+        // A Command Complete with status 0 arrived (continuous send goes on).
+        std::function<void()> commandSucceeded;
+    };
+
+    explicit EventRouter(Targets targets);
+
+    // Handles one record of the command layer.
+    void route(int kind, const Record& record);
+
+    // The handles of the established links, in the order they were established.
+    const std::vector<std::uint8_t>& linkTable() const { return links_; }
+
+private:
+    using Handler = void (EventRouter::*)(int kind, const Record& record);
+    struct Route {
+        int kind;
+        Handler handler;
+    };
+    static const std::vector<Route>& routes();
+
+    bool commandComplete(const Record& record); // false: the record stops here
+    void toGap(int kind, const Record& record);
+    void toGapAndAdvEditor(int kind, const Record& record);
+    void moduleStatus(int kind, const Record& record);
+    void connectionComplete(int kind, const Record& record);
+    void disconnectionComplete(int kind, const Record& record);
+    void pairingComplete(int kind, const Record& record);
+    void configureMode(int kind, const Record& record);
+
+    void copyLinkTable();
+    void selectState(QComboBox* combo, std::uint8_t state);
+
+    Targets t_;
+    std::vector<std::uint8_t> links_;
+};
+
+} // namespace nuvex3

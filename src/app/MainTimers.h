@@ -1,0 +1,40 @@
+#pragma once
+// The main window's two timers: the throughput timer (every 500 ms while links are open,
+// for the transparent page's statistics) and the compare timer (5 s after the last
+// received data packet while comparing). The transparent page work connects to the two
+// signals; nothing else listens to them.
+
+#include <QObject>
+#include <QTimer>
+
+namespace nuvex3 {
+
+class MainTimers : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kThroughputId = 165;
+    static constexpr int kCompareId = 166;
+    static constexpr int kThroughputMs = 500;
+    static constexpr int kCompareMs = 5000;
+
+    explicit MainTimers(QObject* parent = nullptr);
+
+    void restartThroughput();
+    void stopThroughput();
+    void restartCompare();
+    void stopCompare();
+    bool throughputActive() const { return throughput_.isActive(); }
+    bool compareActive() const { return compare_.isActive(); }
+
+signals:
+    // Hook for the transparent page's periodic statistics update.
+    void throughputTick();
+    // Hook for the file compare; the compare timer has already been stopped.
+    void compareDue();
+
+private:
+    QTimer throughput_;
+    QTimer compare_;
+};
+
+} // namespace nuvex3

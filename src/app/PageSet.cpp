@@ -1,0 +1,58 @@
+#include "app/PageSet.h"
+
+#include "app/core/MainWindow.h"
+
+namespace nuvex3 {
+
+std::vector<CPageBase*> PageSet::all() {
+    return {&common,       &gap,         &passKey,           &transparent,     &advEditor,
+            &gattClient,   &gattServer,  &gattTable,         &gattServerTable, &smp,
+            &weightScale,  &heartRate,   &healthThermometer, &bloodPressure,   &lesc,
+            &gpio,         &glucose,     &testPage,          &airPatch,        &demoCorvane,
+            &meshTransmit, &meshReceive, &meshEvent,         &autoTest};
+}
+
+std::vector<CPageBase*> PageSet::sheet() {
+    return {&common,        &gap,
+            &passKey,       &transparent,
+            &gattTable,     &advEditor,
+            &gattClient,    &gattServer,
+            &smp,           &gattServerTable,
+            &gpio,          &weightScale,
+            &heartRate,     &healthThermometer,
+            &bloodPressure, &glucose,
+            &testPage,      &autoTest};
+}
+
+std::vector<std::pair<std::uint8_t, CPageBase*>> PageSet::profiles() {
+    return {{kProfileWeightScale, &weightScale},
+            {kProfileHeartRate, &heartRate},
+            {kProfileHealthThermometer, &healthThermometer},
+            {kProfileBloodPressure, &bloodPressure},
+            {kProfileGlucose, &glucose}};
+}
+
+std::vector<CPageBase*> PageSet::layerUsers() {
+    return {&common,        &gap,
+            &transparent,   &passKey,
+            &advEditor,     &gattClient,
+            &gattServer,    &gattTable,
+            &smp,           &gattServerTable,
+            &gpio,          &weightScale,
+            &heartRate,     &healthThermometer,
+            &bloodPressure, &glucose,
+            &autoTest};
+}
+
+std::vector<CPageBase*> PageSet::enabledWhileConnected() {
+    return {&common,          &gap,  &advEditor, &gattClient, &gattServer, &gattTable,
+            &gattServerTable, &gpio, &smp,       &autoTest};
+}
+
+std::vector<CPageBase*> PageSet::clearedWhenIdle() {
+    return {&gap,           &gattServer,  &gattClient,  &gattTable, &gattServerTable,
+            &smp,           &transparent, &weightScale, &heartRate, &healthThermometer,
+            &bloodPressure, &glucose,     &testPage};
+}
+
+} // namespace nuvex3

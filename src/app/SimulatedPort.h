@@ -1,0 +1,32 @@
+#pragma once
+// The "Simulated module" port: the virtual module with its default scenario, running in
+// this process on a pseudo-terminal pair from Connect to Disconnect. The tool opens the
+// terminal's path like any serial port.
+
+#include <QString>
+
+#include <memory>
+
+namespace nuvex3 {
+
+namespace sim {
+class PtySimulator;
+}
+
+class SimulatedPort {
+public:
+    SimulatedPort();
+    ~SimulatedPort(); // stops the module
+    SimulatedPort(const SimulatedPort&) = delete;
+    SimulatedPort& operator=(const SimulatedPort&) = delete;
+
+    // Starts the module; false with the reason in *error when it cannot.
+    bool start(QString* error);
+    // The terminal to open.
+    QString path() const;
+
+private:
+    std::unique_ptr<sim::PtySimulator> simulator_;
+};
+
+} // namespace nuvex3
