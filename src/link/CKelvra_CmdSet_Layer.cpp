@@ -103,6 +103,18 @@ struct CKelvra_CmdSet_Layer::Impl {
             callback(kind, r);
     }
 
+    // A pump for a clearing event: only when something waits in the queue. (A command
+    // issued after the flag was cleared finds the queue empty and goes out itself; one
+    // queued before is seen here.)
+    void pumpIfQueued() {
+        {
+            std::lock_guard g(queueMutex);
+            if (queue.empty())
+                return;
+        }
+        requestPump();
+    }
+
     void requestPump() {
         std::lock_guard g(workerMutex);
         ++pumpRequests;
@@ -120,6 +132,8 @@ struct CKelvra_CmdSet_Layer::Impl {
 
     void disarm() {
         std::lock_guard g(workerMutex);
+        if (!armed)
+            return;
         armed = false;
         workerCv.notify_all();
     }
@@ -287,14 +301,14 @@ void CKelvra_CmdSet_Layer::applyQueueEffect(std::uint8_t eventOpcode) {
     case QueueEffect::ClearAndPump:
         d->awaiting = false;
         d->disarm();
-        d->requestPump();
+        d->pumpIfQueued();
         return;
     case QueueEffect::ClearAndPumpStatus:
         d->awaiting = false;
         d->disarm();
-        d->requestPump();
+        d->pumpIfQueued();
         if (d->readStatusPending.exchange(false) || d->resetPending.exchange(false))
-            d->requestPump();
+            d->pumpIfQueued();
         return;
     }
 }
