@@ -194,18 +194,30 @@ void CCommandPage::applyRow(int row, const ParamRowSpec& spec) {
     if (spec.dropWidth > 0)
         r.combo->view()->setMinimumWidth(spec.dropWidth);
     if (spec.handles) {
-        for (std::uint8_t h : linkTable())
-            r.combo->addItem(QStringLiteral("%1").arg(h, 2, 16, QLatin1Char('0')).toUpper());
-        if (r.combo->count() > 0)
-            r.combo->setCurrentIndex(0);
-        else
-            r.combo->setEditText(QStringLiteral("00"));
+        fillHandles(row);
     } else if (!spec.choices.isEmpty()) {
         r.combo->addItems(spec.choices);
         r.combo->setCurrentIndex(0);
     } else {
         r.combo->setEditText(spec.text);
     }
+}
+
+void CCommandPage::fillHandles(int row) {
+    QComboBox* combo = rows_[row].combo;
+    combo->clear();
+    for (std::uint8_t h : linkTable())
+        combo->addItem(QString::asprintf("%02X", h));
+    if (combo->count() > 0)
+        combo->setCurrentIndex(0);
+    else
+        combo->setEditText(QStringLiteral("00"));
+}
+
+void CCommandPage::refreshHandleRows() {
+    for (int i = 0; i < kRows; ++i)
+        if (const ParamRowSpec* spec = currentSpec(i); spec && spec->handles)
+            fillHandles(i);
 }
 
 void CCommandPage::relabel() {

@@ -96,6 +96,9 @@ public:
     void selectOpcode(int index);
     // The opcode of the selected entry, read from its text.
     std::optional<std::uint8_t> selectedOpcode() const;
+    // Refills the rows of the selected opcode that list the open handles (after the link
+    // table changed), first handle selected, "00" when there is none.
+    void refreshHandleRows();
 
 protected:
     CCommandPage(const QString& caption, const QString& groupCaption,
@@ -140,6 +143,7 @@ private:
     void relabel();
     void resetRows();
     void applyRow(int row, const nuvex3::ParamRowSpec& spec);
+    void fillHandles(int row);
     const nuvex3::ParamRowSpec* currentSpec(int row) const;
     void onTextEdited(int row);
     void onFocusLost(int row);

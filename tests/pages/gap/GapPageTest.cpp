@@ -363,6 +363,9 @@ TEST_F(GapPage, HandleRowsListTheOpenLinksOrZeroWithoutOne) {
     EXPECT_EQ(row(0)->currentText(), "00");
     connect(0x01);
     connect(0x0A);
+    EXPECT_EQ(row(0)->count(), 0) << "the list is taken when the opcode is chosen";
+    page.refreshHandleRows();
+    EXPECT_EQ(row(0)->count(), 2);
     for (int index : {kRssi, kUpdate, kDisconnect, kRemoteName}) {
         select(index);
         ASSERT_EQ(row(0)->count(), 2);
