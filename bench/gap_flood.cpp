@@ -26,6 +26,8 @@
 
 #include <atomic>
 
+#include <sys/resource.h>
+
 using namespace nuvex3;
 
 namespace {
@@ -212,10 +214,13 @@ void BM_SimulatorFlood(benchmark::State& state) {
         state.counters["line_rate_reports_per_s"] = kLineReportsPerSecond;
         state.counters["rows"] = shown;
         state.counters["max_ui_stall_ms"] = static_cast<double>(maxStallMs);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        state.counters["max_rss_mb"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
         simulator.stop();
     }
 }
-BENCHMARK(BM_SimulatorFlood)->Arg(5)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SimulatorFlood)->Arg(5)->Arg(60)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
