@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 namespace nuvex3 {
@@ -35,7 +36,13 @@ protected:
     test::PtyPair pty;
     test::EventLog events;
     test::MessageLog messages;
+    // The clock outlives the layer: its threads may be waiting on it until it is gone.
+    ManualClock manual;
+    std::optional<ScopedClock> manualClock;
     std::unique_ptr<CKelvra_CmdSet_Layer> layer;
+
+    void useManualClock() { manualClock.emplace(manual); }
+    void TearDown() override { layer.reset(); }
 
     void open(LayerSettings s = {}) {
         s.portName = pty.slavePath();
@@ -398,8 +405,7 @@ TEST_F(LayerOnPty, StatusReportAnsweringReadStatusPumpsTwice) {
 }
 
 TEST_F(LayerOnPty, UnansweredCommandTimesOutAndLetsTheQueueGo) {
-    ManualClock manual;
-    ScopedClock scoped(manual);
+    useManualClock();
     open();
     EXPECT_TRUE(layer->ReadDeviceName());
     EXPECT_TRUE(layer->Reset());
@@ -422,8 +428,7 @@ TEST_F(LayerOnPty, UnansweredCommandTimesOutAndLetsTheQueueGo) {
 }
 
 TEST_F(LayerOnPty, AnAnswerInTimeDisarmsTheTimeOut) {
-    ManualClock manual;
-    ScopedClock scoped(manual);
+    useManualClock();
     open();
     EXPECT_TRUE(layer->ReadDeviceName());
     EXPECT_EQ(wire(5), "AA 00 01 07 F8");
@@ -492,8 +497,7 @@ TEST_F(LayerOnPty, SendDataRefusesMoreThanOneWrite) {
 }
 
 TEST_F(LayerOnPty, SendDataWithATimeOutWaitsForAResponse) {
-    ManualClock manual;
-    ScopedClock scoped(manual);
+    useManualClock();
     open();
     std::array<std::uint8_t, kTxBufferSize> rx{};
     std::uint32_t rxLen = 0;
