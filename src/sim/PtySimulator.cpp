@@ -12,8 +12,11 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 namespace nuvex3::sim {
@@ -52,7 +55,16 @@ struct PtySimulator::Impl {
     std::atomic<bool> stopping{false};
     std::atomic<bool> running{false};
 
+    mutable std::mutex receivedMutex;
+    mutable std::condition_variable receivedCv;
+    std::uint64_t received = 0;
+
     Impl(Scenario s, SimOptions o) : scenario(std::move(s)), options(o) {}
+    void countReceived(std::size_t n) {
+        std::lock_guard g(receivedMutex);
+        received += n;
+        receivedCv.notify_all();
+    }
     void serve();
     void closeAll();
 };
@@ -62,8 +74,10 @@ namespace {
 // The serving loop's state: what waits to go out and to come in, and the line's timing.
 class Server {
 public:
-    Server(int& master, int wakeFd, const Scenario& scenario, const SimOptions& options)
-        : master_(master), wakeFd_(wakeFd), module_(scenario), faults_(options.faults),
+    Server(int& master, int wakeFd, const Scenario& scenario, const SimOptions& options,
+           std::function<void(std::size_t)> onRead)
+        : master_(master), wakeFd_(wakeFd), onRead_(std::move(onRead)), module_(scenario),
+          faults_(options.faults),
           byteTime_(options.baud > 0
                         ? Duration(std::chrono::nanoseconds(10'000'000'000LL / options.baud))
                         : Duration::zero()),
@@ -87,6 +101,7 @@ private:
 
     int& master_; // closed here when the line is made to fail
     int wakeFd_;
+    std::function<void(std::size_t)> onRead_;
     VirtualModule module_;
     WireFaults faults_;
     Duration byteTime_;
@@ -152,6 +167,7 @@ void Server::collectOutput(TimePoint now) {
 void Server::deliverInput(TimePoint now) {
     while (!in_.empty() && in_.front().first <= now) {
         module_.receive(in_.front().second, in_.front().first);
+        collectOutput(in_.front().first);
         in_.pop_front();
     }
 }
@@ -165,9 +181,12 @@ void Server::readInput(TimePoint now) {
                 lineOpen_ = false;
             return;
         }
+        onRead_(static_cast<std::size_t>(n));
         Bytes bytes = faults_.inbound(std::span(buf.data(), static_cast<std::size_t>(n)));
         if (byteTime_ == Duration::zero()) {
+            // Answers are stamped with the time their command arrived.
             module_.receive(bytes, now);
+            collectOutput(now);
             continue;
         }
         inputFree_ = std::max(inputFree_, now) + byteTime_ * static_cast<long>(n);
@@ -234,7 +253,8 @@ int Server::pollTimeout(TimePoint now, std::optional<TimePoint> nextWrite) const
 } // namespace
 
 void PtySimulator::Impl::serve() {
-    Server server(master, wakePipe[0], scenario, options);
+    Server server(master, wakePipe[0], scenario, options,
+                  [this](std::size_t n) { countReceived(n); });
     server.run(stopping);
 }
 
@@ -297,6 +317,16 @@ void PtySimulator::stop() {
 
 bool PtySimulator::running() const {
     return d->running;
+}
+
+std::uint64_t PtySimulator::bytesReceived() const {
+    std::lock_guard g(d->receivedMutex);
+    return d->received;
+}
+
+bool PtySimulator::waitBytesReceived(std::uint64_t n, std::chrono::milliseconds bound) const {
+    std::unique_lock l(d->receivedMutex);
+    return d->receivedCv.wait_for(l, bound, [&] { return d->received >= n; });
 }
 
 } // namespace nuvex3::sim

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -33,6 +35,11 @@ public:
     // Stops serving and joins the thread; the terminal stays open until destruction.
     void stop();
     bool running() const;
+
+    // Bytes read from the tool so far, and a bounded wait (in real time) until at least n
+    // have been read: tests that move a test clock use it to know a command has arrived.
+    std::uint64_t bytesReceived() const;
+    bool waitBytesReceived(std::uint64_t n, std::chrono::milliseconds bound) const;
 
 private:
     struct Impl;
