@@ -73,13 +73,17 @@ bool BridgeAdapter::initialise(std::uint32_t baudRate, bool hardwareFlowControl)
 }
 
 void BridgeAdapter::setPin(std::uint8_t pin) const {
-    if (inUse_)
-        setPin_(pin);
+    if (!inUse_)
+        return;
+    std::lock_guard g(callMutex_);
+    setPin_(pin);
 }
 
 void BridgeAdapter::clearPin(std::uint8_t pin) const {
-    if (inUse_)
-        clearPin_(pin);
+    if (!inUse_)
+        return;
+    std::lock_guard g(callMutex_);
+    clearPin_(pin);
 }
 
 } // namespace nuvex3

@@ -6,6 +6,7 @@
 #include "link/CUART.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace nuvex3 {
@@ -48,7 +49,8 @@ public:
     bool initialise(std::uint32_t baudRate, bool hardwareFlowControl);
     bool inUse() const { return inUse_; }
 
-    // Drive a pin; ignored while the bridge is not in use.
+    // Drive a pin; ignored while the bridge is not in use. Calls into the library are
+    // made one at a time (the send path and the transparent page may both drive pins).
     void setPin(std::uint8_t pin) const;
     void clearPin(std::uint8_t pin) const;
 
@@ -58,6 +60,7 @@ public:
 
 private:
     MessageSink messages_;
+    mutable std::mutex callMutex_;
     bool inUse_ = false;
     pinlink::InitVK5310 init_ = nullptr;
     pinlink::IsConnected isConnected_ = nullptr;
