@@ -50,6 +50,8 @@ public:
     // "Stop": ends the run; a step under way sends nothing more.
     void stop();
     bool running() const;
+    // A step is queued or running (it may be waiting for its delay or the gate).
+    bool stepUnderWay() const { return runner_.busy(); }
 
     // A Command Complete with status 0 arrived (UI thread): the next step goes.
     void commandSucceeded();
