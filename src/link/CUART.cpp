@@ -80,21 +80,26 @@ enum class OpenResult { Ok, OpenFail, GetStateFail, SetStateFail };
 // receives queued invocations are created and destroyed on this thread.
 class IoThread final : public QThread {
 public:
-    explicit IoThread(std::function<void(QSerialPort&)> setup,
-                      std::function<void(QSerialPort&)> teardown)
-        : setup_(std::move(setup)), teardown_(std::move(teardown)) {}
+    IoThread(std::function<void(QSerialPort&)> setup, std::function<void(QSerialPort&)> teardown,
+             std::function<void()> finished)
+        : setup_(std::move(setup)), teardown_(std::move(teardown)), finished_(std::move(finished)) {
+    }
 
 protected:
     void run() override {
-        QSerialPort port;
-        setup_(port);
-        exec();
-        teardown_(port);
+        {
+            QSerialPort port;
+            setup_(port);
+            exec();
+            teardown_(port);
+        }
+        finished_(); // the very last thing this thread does with the transport
     }
 
 private:
     std::function<void(QSerialPort&)> setup_;
     std::function<void(QSerialPort&)> teardown_;
+    std::function<void()> finished_;
 };
 
 } // namespace
@@ -174,6 +179,8 @@ struct CUART::Io {
                 p.close();
                 open = false;
                 pendingWrites.clear();
+            },
+            [this] {
                 std::lock_guard g(m);
                 ioStopped = true;
                 cv.notify_all();
@@ -442,6 +449,11 @@ void CUART::ClosePort() {
     }
     io_->thread->quit();
     io_->thread->wait();
+    {
+        // Joined; this also orders everything the thread did before what follows here.
+        std::unique_lock l(io_->m);
+        io_->cv.wait(l, [&] { return io_->ioStopped; });
+    }
     io_->ioThread = nullptr;
     io_->thread.reset();
     io_->open = false;
