@@ -269,8 +269,8 @@ bool CCommandPage::eventFilter(QObject* watched, QEvent* event) {
             QComboBox* c = rows_[i].combo;
             if (watched != c && watched != c->lineEdit())
                 continue;
-            // The combo and its line edit both see the focus leave; clamp once, when the
-            // focus has really left the row.
+            // The combo or its line edit sees the focus leave; clamp when the focus has
+            // really left the row (the clamp is idempotent should both report it).
             QWidget* now = QApplication::focusWidget();
             if (now != c && now != c->lineEdit())
                 onFocusLost(i);
