@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
@@ -39,7 +40,12 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
                                                  "and quits."),
                                   QStringLiteral("FILE"));
     screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption page(QStringLiteral("page"),
+                            QStringLiteral("Shows the page with this tab caption at start-up."),
+                            QStringLiteral("CAPTION"));
+    page.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(port);
+    parser.addOption(page);
     parser.addOption(connect);
     parser.addOption(send);
     parser.addOption(screenshot);
@@ -62,6 +68,7 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
     options->ports = parser.values(port);
     options->connect = parser.isSet(connect);
     options->sends = parser.values(send);
+    options->page = parser.value(page);
     options->screenshot = parser.value(screenshot);
     return true;
 }
@@ -100,6 +107,9 @@ int CKelvra_V1_4_TEST_TOOLApp::InitInstance() {
     CKelvra_V1_4_TEST_TOOLDlg dialog(dialogOptions);
     dialog.resize(1280, 820);
 
+    for (int i = 0; i < dialog.controls().sheet->count(); ++i)
+        if (dialog.controls().sheet->tabText(i) == options.page)
+            dialog.controls().sheet->setCurrentIndex(i);
     QTimer::singleShot(0, &dialog, [&dialog, &options] {
         if (options.connect)
             dialog.connectOrDisconnect();

@@ -12,6 +12,7 @@ struct AppOptions {
     QStringList ports;    // --port PATH, in order
     bool connect = false; // --connect
     QStringList sends;    // --send HEX: raw commands written once connected
+    QString page;         // --page CAPTION: the page shown at start-up
     QString screenshot;   // --screenshot FILE
     int screenshotDelayMs = 1500;
 };

@@ -260,6 +260,7 @@ QWidget* CKelvra_V1_4_TEST_TOOLDlg::buildLeftColumn() {
     ui_.logView = new QTextEdit;
     ui_.logView->setReadOnly(true);
     ui_.logView->setLineWrapMode(QTextEdit::WidgetWidth);
+    ui_.logView->setWordWrapMode(QTextOption::WrapAnywhere); // long packets fill each row
     ui_.logView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
