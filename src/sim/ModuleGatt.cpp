@@ -4,18 +4,27 @@
 #include "sim/GattWire.h"
 #include "sim/ModuleImpl.h"
 
+#include <algorithm>
+
 namespace nuvex3::sim {
 
 namespace {
 
 constexpr std::uint16_t kLocalMtu = 247; // result packets of the module's own table
 constexpr std::size_t kMaxAttributeValue = 512;
+// The tool takes these values' lengths from the low byte of the packet length, so each
+// event stays below 256 bytes: L = 4 + value for 0x93 and 0x98, 3 + value for the answers
+// of 0x32 and 0x3A, 5 + value for the answer of 0x33.
+constexpr std::size_t kMaxNotifiedValue = 251;
+constexpr std::size_t kMaxReadValue = 252;
+constexpr std::size_t kMaxReadByUuidValue = 250;
 
 Uuid uuidFromAir(const Bytes& p, std::size_t from) {
     return Uuid{Bytes(p.rbegin(), p.rend() - static_cast<long>(from))};
 }
 
-Bytes truncated(Bytes v, std::size_t max) {
+Bytes truncated(Bytes v, std::size_t max, std::size_t eventMax) {
+    max = std::min(max, eventMax);
     if (v.size() > max)
         v.resize(max);
     return v;
@@ -49,7 +58,7 @@ void VirtualModule::Impl::notifyLoop(std::uint64_t linkId, std::uint16_t valueHa
         c->value = c->notifyValues[cursor % c->notifyValues.size()];
         ++cursor;
     }
-    sendNotification(*l, valueHandle, truncated(c->value, peerOf(*l).mtu - 3u));
+    sendNotification(*l, valueHandle, truncated(c->value, peerOf(*l).mtu - 3u, kMaxNotifiedValue));
     after(c->notifyInterval, TaskTag::Link, linkId,
           [this, linkId, valueHandle, generation] { notifyLoop(linkId, valueHandle, generation); });
 }
@@ -71,10 +80,11 @@ void VirtualModule::Impl::schedulePeerWrites(const Link& link) {
             if (!l || !c)
                 return;
             const std::uint16_t handle = c->valueHandle;
-            local.writeValue(handle, w.value);
+            const Bytes value = truncated(w.value, kMaxAttributeValue, kMaxNotifiedValue);
+            local.writeValue(handle, value);
             Bytes e{l->handle};
             append(e, be16(handle));
-            append(e, w.value);
+            append(e, value);
             sendEvent(kEvClientWrite, e);
         });
 }
@@ -134,7 +144,8 @@ void VirtualModule::Impl::cmdReadValue(const Bytes& p) {
         complete(0x32, kStatusReadNotPermitted);
         return;
     }
-    complete(0x32, kStatusSuccess, truncated(*l->db.readValue(handle), peerOf(*l).mtu - 1u));
+    complete(0x32, kStatusSuccess,
+             truncated(*l->db.readValue(handle), peerOf(*l).mtu - 1u, kMaxReadValue));
 }
 
 void VirtualModule::Impl::cmdReadByUuid(const Bytes& p) {
@@ -158,7 +169,7 @@ void VirtualModule::Impl::cmdReadByUuid(const Bytes& p) {
     }
     Bytes data{static_cast<std::uint8_t>(c->valueHandle & 0xFF),
                static_cast<std::uint8_t>(c->valueHandle >> 8)};
-    append(data, truncated(c->value, peerOf(*l).mtu - 4u));
+    append(data, truncated(c->value, peerOf(*l).mtu - 4u, kMaxReadByUuidValue));
     complete(0x33, kStatusSuccess, data);
 }
 
@@ -222,7 +233,7 @@ void VirtualModule::Impl::cmdWriteValue(const Bytes& p) {
     const GattCharacteristic* tx = l->db.characteristicByUuid(transparentTxUuid());
     if (peer.echo && rx && tx && rx->valueHandle == handle && tx->cccd() &&
         !tx->cccd()->value.empty() && (tx->cccd()->value[0] & 0x01))
-        sendNotification(*l, tx->valueHandle, truncated(value, peer.mtu - 3u));
+        sendNotification(*l, tx->valueHandle, truncated(value, peer.mtu - 3u, kMaxNotifiedValue));
 }
 
 void VirtualModule::Impl::cmdEnableTransparent(const Bytes& p) {
@@ -315,7 +326,7 @@ void VirtualModule::Impl::cmdReadLocalValue(const Bytes& p) {
         complete(0x3A, kStatusInvalidHandle);
         return;
     }
-    complete(0x3A, kStatusSuccess, truncated(*value, kLocalMtu - 1u));
+    complete(0x3A, kStatusSuccess, truncated(*value, kLocalMtu - 1u, kMaxReadValue));
 }
 
 void VirtualModule::Impl::cmdReadLocalAllPrimaryServices(const Bytes&) {

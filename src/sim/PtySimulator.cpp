@@ -283,16 +283,23 @@ bool PtySimulator::start(QString* error) {
         d->closeAll();
         return false;
     };
-    std::array<char, 256> name{};
-    if (::openpty(&d->master, &d->slave, name.data(), nullptr, nullptr) != 0)
-        return fail("cannot open a pseudo-terminal");
-    if (!makeRaw(d->slave) || !makeRaw(d->master))
-        return fail("cannot set the pseudo-terminal to raw mode");
-    setFlags(d->master);
-    setFlags(d->slave);
-    if (::pipe2(d->wakePipe.data(), O_CLOEXEC | O_NONBLOCK) != 0)
-        return fail("cannot create a wake-up pipe");
-    d->path = name.data();
+    // A restart after stop() serves a freshly powered module on the same terminal.
+    if (d->master < 0) {
+        d->closeAll();
+        std::array<char, 256> name{};
+        if (::openpty(&d->master, &d->slave, name.data(), nullptr, nullptr) != 0)
+            return fail("cannot open a pseudo-terminal");
+        if (!makeRaw(d->slave) || !makeRaw(d->master))
+            return fail("cannot set the pseudo-terminal to raw mode");
+        setFlags(d->master);
+        setFlags(d->slave);
+        if (::pipe2(d->wakePipe.data(), O_CLOEXEC | O_NONBLOCK) != 0)
+            return fail("cannot create a wake-up pipe");
+        d->path = name.data();
+    }
+    char drain[64];
+    while (::read(d->wakePipe[0], drain, sizeof drain) > 0) {
+    }
     d->stopping = false;
     d->running = true;
     d->thread = std::thread([impl = d.get()] {

@@ -28,7 +28,9 @@ public:
     PtySimulator& operator=(const PtySimulator&) = delete;
 
     // Opens the pseudo-terminal in raw mode and starts serving; false with *error set
-    // when the terminal cannot be opened. Starting twice does nothing more.
+    // when the terminal cannot be opened. Starting twice does nothing more; starting after
+    // stop() powers a fresh module on the same terminal (on a new one when a line fault
+    // closed the old one).
     bool start(QString* error);
     // The terminal the tool opens; empty before start().
     std::string slavePath() const;

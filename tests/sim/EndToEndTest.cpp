@@ -89,6 +89,7 @@ protected:
     Recorder rec;
     std::vector<std::string> messages;
     std::mutex messagesMutex;
+    std::condition_variable messagesCv;
     std::unique_ptr<PtySimulator> sim;
     std::unique_ptr<CKelvra_CmdSet_Layer> layer;
 
@@ -105,6 +106,7 @@ protected:
             [this](const std::string& t) {
                 std::lock_guard g(messagesMutex);
                 messages.push_back(t);
+                messagesCv.notify_all();
             });
         ASSERT_TRUE(layer->Connect());
     }
@@ -531,12 +533,13 @@ TEST_F(EndToEnd, ALineClosedMidPacketIsReportedAsLost) {
     options.faults.closeAfterBytes = 6;
     start();
     ASSERT_TRUE(layer->ReadDeviceName());
-    for (int i = 0; i < 500 && !layer->portLost(); ++i)
-        rec.waitFor(kKindDeviceName, 1, 10ms); // bounded wait on the line's fate
+    {
+        std::unique_lock l(messagesMutex); // bounded wait on the line's fate
+        EXPECT_TRUE(messagesCv.wait_for(l, 5s, [&] { return !messages.empty(); }));
+        EXPECT_THAT(messages, ElementsAre("Error in Communications!"));
+    }
     EXPECT_TRUE(layer->portLost());
     EXPECT_EQ(rec.count(kKindDeviceName), 0u);
-    std::lock_guard g(messagesMutex);
-    EXPECT_THAT(messages, ::testing::Contains(std::string("Error in Communications!")));
 }
 
 TEST_F(EndToEnd, BaudPacingTakesTheLineTimeOfEveryByte) {

@@ -525,6 +525,22 @@ TEST_F(ModuleTest, EnablingNotificationsMakesThePeerSendValuesAtItsRate) {
     EXPECT_THAT(wait(5000ms), IsEmpty());
 }
 
+TEST_F(ModuleTest, LongValuesAreCutToTheMtuAndToWhatOneEventCarries) {
+    scenario.peers[0].mtu = 517;
+    scenario.peers[0].services[0].characteristics[0].value = Bytes(400, 0x5A);
+    connectA();
+    const Evs r = cmd(0x32, "01 00 03");
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].params.size(), 2u + 252u); // L = 255
+    const Evs u = cmd(0x33, "01 00 2A");
+    ASSERT_EQ(u.size(), 1u);
+    EXPECT_EQ(u[0].params.size(), 2u + 2u + 250u);
+    scenario.peers[0].mtu = 23;
+    h.reset();
+    connectA();
+    EXPECT_EQ(cmd(0x32, "01 00 03").at(0).params.size(), 2u + 22u);
+}
+
 // ---- transparent data ----------------------------------------------------------------
 
 TEST_F(ModuleTest, TransparentDataIsEchoedWithCreditNotificationsOnHandle0057) {
