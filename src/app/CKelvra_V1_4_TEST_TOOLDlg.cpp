@@ -18,6 +18,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -284,6 +285,14 @@ void CKelvra_V1_4_TEST_TOOLDlg::buildSheet() {
     for (const auto& [flag, page] : pages_->profiles())
         ui_.sheet->removeTab(ui_.sheet->indexOf(page));
     ui_.sheet->setCurrentIndex(0);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CKelvra_V1_4_TEST_TOOLDlg::setProfilePages(std::uint8_t flags) {

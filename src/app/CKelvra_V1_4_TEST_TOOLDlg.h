@@ -20,6 +20,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -97,6 +98,11 @@ public:
         QTabWidget* sheet = nullptr;
     };
     const Controls& controls() const { return ui_; }
+
+protected:
+    // Enter in a field presses no button (the window's default button is a hidden,
+    // disabled OK); Esc closes the window.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* buildLeftColumn();

@@ -179,6 +179,15 @@ TEST(MainWindowRawEntry, LengthCountsAnOddDigitAsAByteAndNonHexIsRemoved) {
     QTest::keyClicks(h.ui().opcode, "1x");
     EXPECT_EQ(h.ui().opcode->text(), "1");
     EXPECT_EQ(h.prompts().messages().size(), 2);
+
+    // Enter in a field presses no button of the window (Connect least of all).
+    h.dialog().show();
+    h.ui().opcode->setFocus();
+    QTest::keyClick(h.ui().opcode, Qt::Key_Return);
+    QTest::keyClick(h.ui().data, Qt::Key_Enter);
+    EXPECT_TRUE(h.logFiles().isEmpty());
+    EXPECT_EQ(h.ui().connect->text(), "Connect");
+    EXPECT_TRUE(h.dialog().isVisible());
 }
 
 } // namespace
