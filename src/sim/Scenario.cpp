@@ -183,7 +183,9 @@ Scenario defaultScenario() {
         transparentService(0x0050), // its credit characteristic's value sits at 0x0057
     };
 
-    // A thermometer that asks for pairing as soon as it is connected.
+    // A thermometer with keyboard and display that asks for pairing as soon as it is
+    // connected: the module's pairing mode decides whether the module asks for the pass
+    // key (KeyboardOnly), asks to confirm it (DisplayYesNo) or shows its own (DisplayOnly).
     PeerConfig thermo;
     thermo.address = {0x66, 0x55, 0x44, 0x33, 0x22, 0x11};
     thermo.name = "NVX-THERMO";
@@ -191,6 +193,7 @@ Scenario defaultScenario() {
                           adStructure(0xFF, {0x4E, 0x56, 0x02, 0x10})});
     thermo.rssi = -67;
     thermo.advInterval = Millis(250);
+    thermo.ioCapability = kIoKeyboardDisplay;
     thermo.initiatesPairing = true;
     thermo.services = {
         genericAccess(thermo.name, 0x0300, 0x0001),

@@ -460,6 +460,28 @@ TEST_F(PairingTest, DisconnectingCancelsAPendingPairing) {
     EXPECT_THAT(wait(60s), IsEmpty());
 }
 
+TEST(DemoScenario, TheThermometerPairsByEveryMethodTheModulesPairingModeAllows) {
+    Scenario s = defaultScenario();
+    s.module.powerOnReport = false;
+    test::Harness h(s);
+    auto connectThermo = [&] {
+        h.command(0x17, hex("00 00 11 22 33 44 55 66"));
+        const Evs e = h.wait(100ms);
+        EXPECT_EQ(e.size(), 3u);
+        return e.empty() ? Ev{} : e.back();
+    };
+    // KeyboardOnly (default): the module asks for the pass key.
+    EXPECT_EQ(connectThermo(), (Ev{0x60, hex("01")}));
+    h.command(0x1B, hex("01"));
+    // DisplayYesNo: the module asks to confirm the thermometer's key.
+    h.command(0x0B, hex("00 01"));
+    EXPECT_EQ(connectThermo(), (Ev{0x62, hex("01 36 30 32 34 39 31")}));
+    h.command(0x1B, hex("01"));
+    // DisplayOnly: the thermometer types the module's key, which matches.
+    h.command(0x0B, hex("00 00"));
+    EXPECT_EQ(connectThermo(), (Ev{0x61, hex("01 00")}));
+}
+
 // ---- GATT client ---------------------------------------------------------------------
 
 TEST_F(ModuleTest, DiscoverAllPrimaryServicesGroupsEntriesBySizeAndMtu) {
