@@ -1,7 +1,8 @@
 #pragma once
-// Inside the virtual module: shared by VirtualModule.cpp (core, device and GAP
-// commands), ModuleGatt.cpp (GATT client, server and transparent data) and
-// ModulePairing.cpp (pairing and bonds). Not part of the library's interface.
+// Inside the virtual module: shared by VirtualModule.cpp (core and device commands),
+// ModuleGap.cpp (scanning, connections, links), ModuleGatt.cpp (GATT client, server and
+// transparent data) and ModulePairing.cpp (pairing and bonds). Not part of the library's
+// interface.
 
 #include "link/Packet.h"
 #include "sim/GattDatabase.h"
@@ -162,7 +163,7 @@ struct VirtualModule::Impl {
     void cmdWritePairingMode(const Bytes&);
     void cmdDioControl(const Bytes&);
     void cmdPwmControl(const Bytes&);
-    // GAP (VirtualModule.cpp)
+    // GAP (ModuleGap.cpp)
     void cmdReadRssi(const Bytes&);
     void cmdWriteAdvData(const Bytes&);
     void cmdWriteScanResData(const Bytes&);
