@@ -142,13 +142,13 @@ struct VirtualModule::Impl {
 
     // ---- commands (one handler per opcode; params without the opcode) ----
     using Handler = void (Impl::*)(const Bytes&);
-    struct CommandSpec {
+    struct CommandEntry {
         std::uint8_t opcode;
         std::size_t minParams;
         std::size_t maxParams;
         Handler handler;
     };
-    static const std::vector<CommandSpec>& commandTable();
+    static const std::vector<CommandEntry>& commandTable();
 
     // device (VirtualModule.cpp)
     void cmdReadLocalInformation(const Bytes&);

@@ -130,7 +130,7 @@ void VirtualModule::Impl::fireEvent(std::size_t index) {
 void VirtualModule::Impl::onCommand(std::uint8_t opcode, const Bytes& params) {
     const auto& table = commandTable();
     const auto it = std::find_if(table.begin(), table.end(),
-                                 [&](const CommandSpec& c) { return c.opcode == opcode; });
+                                 [&](const CommandEntry& c) { return c.opcode == opcode; });
     if (it == table.end()) {
         complete(opcode, kStatusUnknownCommand);
         return;
@@ -142,8 +142,8 @@ void VirtualModule::Impl::onCommand(std::uint8_t opcode, const Bytes& params) {
     (this->*(it->handler))(params);
 }
 
-const std::vector<VirtualModule::Impl::CommandSpec>& VirtualModule::Impl::commandTable() {
-    static const std::vector<CommandSpec> table = {
+const std::vector<VirtualModule::Impl::CommandEntry>& VirtualModule::Impl::commandTable() {
+    static const std::vector<CommandEntry> table = {
         {0x01, 0, 0, &Impl::cmdReadLocalInformation},
         {0x02, 0, 0, &Impl::cmdReset},
         {0x03, 0, 0, &Impl::cmdReadStatus},
