@@ -264,7 +264,7 @@ struct CUART::Io {
             break;
         case QSerialPort::ResourceError:
         case QSerialPort::ReadError:
-            loseport(p);
+            losePort(p);
             break;
         default:
             break;
@@ -281,7 +281,7 @@ struct CUART::Io {
             markWritesDone(last);
     }
 
-    void loseport(QSerialPort& p) {
+    void losePort(QSerialPort& p) {
         if (lostReported)
             return;
         lostReported = true;
