@@ -88,8 +88,10 @@ TEST(StepRunner, SleepEndsWhenTheClockPassesTheDelay) {
     });
     started.get_future().wait();
     auto f = result.get_future();
-    EXPECT_EQ(f.wait_for(20ms), std::future_status::timeout); // bounded check that it waits
-    clock.advance(50ms);
+    EXPECT_EQ(f.wait_for(20ms), std::future_status::timeout); // it cannot end by itself
+    // The step may take its deadline after any advance: move the clock until it wakes.
+    for (int i = 0; i < 1000 && f.wait_for(1ms) != std::future_status::ready; ++i)
+        clock.advance(50ms);
     EXPECT_TRUE(f.get());
 }
 
@@ -118,13 +120,16 @@ TEST(SendGate, NothingIsSentWithoutALayerAndTheLayerGoesOnlyWhenNoSendIsUnderWay
     holding.get_future().wait();
 
     // A second sender times out while the gate is held (time moves only on the clock).
-    std::atomic<bool> secondResult{true};
+    std::promise<bool> secondResult;
     std::thread second([&] {
-        secondResult = gate.send(SendGate::kWait, [&](CKelvra_CmdSet_Layer&) { ++calls; });
+        secondResult.set_value(gate.send(SendGate::kWait, [&](CKelvra_CmdSet_Layer&) { ++calls; }));
     });
-    clock.advance(SendGate::kWait + 1ms);
+    // The waiter may take its deadline after any advance: move the clock until it gives up.
+    auto result = secondResult.get_future();
+    for (int i = 0; i < 1000 && result.wait_for(1ms) != std::future_status::ready; ++i)
+        clock.advance(SendGate::kWait);
+    EXPECT_FALSE(result.get());
     second.join();
-    EXPECT_FALSE(secondResult);
 
     std::thread remover([&] { gate.setLayer(nullptr); });
     release.set_value();
