@@ -130,6 +130,27 @@ TEST(MainWindowConnect, APortThatCannotBeOpenedLeavesTheWindowDisconnectedWithAL
     EXPECT_TRUE(h.dialog().connected());
 }
 
+TEST(MainWindowConnect, ABridgeThatDoesNotStartStopsConnectBeforeAnythingElse) {
+    // No bridge library is installed where the layer looks for it.
+    qunsetenv("NUVEX3_BRIDGE_DIR");
+    PtyPair pty;
+    MainWindowHarness h;
+    h.ui().gpio->setCurrentIndex(1);
+    h.connectTo(QString::fromStdString(pty.slavePath()));
+    EXPECT_EQ(h.prompts().messages(), QStringList({"Can't find PinLink-UM.dll"}));
+    EXPECT_FALSE(h.dialog().connected());
+    EXPECT_EQ(h.dialog().layer(), nullptr);
+    EXPECT_EQ(h.ui().connect->text(), "Connect");
+    EXPECT_TRUE(h.logFiles().isEmpty());
+    EXPECT_TRUE(h.ui().gpio->isEnabled());
+    EXPECT_TRUE(pty.drain(std::chrono::milliseconds(50)).empty());
+
+    // "No Use" connects as usual.
+    h.ui().gpio->setCurrentIndex(0);
+    h.pressConnectButton();
+    EXPECT_TRUE(h.dialog().connected());
+}
+
 TEST(MainWindowConnect, LogViewTrimsAndClearLeavesTheFileAlone) {
     PtyPair pty;
     MainWindowHarness h;
