@@ -84,7 +84,7 @@ CKelvra_V1_4_TEST_TOOLDlg::CKelvra_V1_4_TEST_TOOLDlg(DialogOptions options, QWid
     router_ = std::make_unique<EventRouter>(EventRouter::Targets{
         *pages_, *this, ui_.status, *timers_, [this] { continuous_->commandSucceeded(); }});
 
-    // Start-up, in the order the window has always done it.
+    // Start-up: the port list, the defaults of every control, then the sheet.
     if (!options_.portSource)
         options_.portSource = systemSerialPorts;
     refreshPorts();
