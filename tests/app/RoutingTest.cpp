@@ -30,11 +30,14 @@ protected:
         ASSERT_TRUE(h.dialog().connected());
     }
 
-    // Sends an event and waits until the window has logged it.
+    // Sends an event and waits until the window has handled it: a packet the layer does
+    // not decode follows it, and the window handles records in the order the layer reports
+    // them, so once that packet is in the log every record of the event has been routed.
     void event(std::uint8_t code, const Bytes& params) {
-        const Bytes p = framePacket(code, params);
-        pty.write(p);
-        const Bytes afterStart(p.begin() + 1, p.end() - 1);
+        pty.write(framePacket(code, params));
+        const Bytes sync = framePacket(0xEE, Bytes{++syncCount});
+        pty.write(sync);
+        const Bytes afterStart(sync.begin() + 1, sync.end() - 1);
         ASSERT_TRUE(h.waitForLine("--> " + QString::fromStdString(bytesToHexText(afterStart))));
     }
     static std::string bytesToHexText(const Bytes& b) {
@@ -59,6 +62,7 @@ protected:
 
     PtyPair pty;
     MainWindowHarness h;
+    std::uint8_t syncCount = 0;
 };
 
 TEST_F(Routing, StatusReportsSelectTheCombosByPrefix) {
