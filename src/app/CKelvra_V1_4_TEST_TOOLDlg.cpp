@@ -83,6 +83,10 @@ CKelvra_V1_4_TEST_TOOLDlg::CKelvra_V1_4_TEST_TOOLDlg(DialogOptions options, QWid
 
     router_ = std::make_unique<EventRouter>(EventRouter::Targets{
         *pages_, *this, ui_.status, *timers_, [this] { continuous_->commandSucceeded(); }});
+    connect(timers_, &MainTimers::throughputTick, this,
+            [this] { pages_->transparent.refreshStatistics(); });
+    connect(timers_, &MainTimers::compareDue, this,
+            [this] { pages_->transparent.compareReceivedFile(); });
 
     // Start-up: the port list, the defaults of every control, then the sheet.
     if (!options_.portSource)

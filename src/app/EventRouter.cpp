@@ -3,12 +3,15 @@
 #include "app/MainTimers.h"
 #include "app/PageSet.h"
 #include "app/core/MainWindow.h"
+#include "link/Clock.h"
 #include "link/StatusText.h"
 #include "ui/Prompts.h"
 #include "ui/ValueEntry.h"
 #include "ui/ValueEntryQt.h"
 
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 
 #include <algorithm>
 
@@ -78,6 +81,7 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindConnectionParameterUpdate, &EventRouter::toGap},
         {kKindPairingComplete, &EventRouter::pairingComplete},
         {kKindConfigureModeStatus, &EventRouter::configureMode},
+        {kKindTransparentData, &EventRouter::receivedData},
     };
     return table;
 }
@@ -168,9 +172,21 @@ void EventRouter::connectionComplete(int kind, const Record& record) {
     }
     // The GAP page builds its link record from the record and its unchanged copy first.
     t_.pages.gap.receive(kind, record);
-    links_.push_back(record[4]);
+    const std::uint8_t handle = record[4];
+    links_.push_back(handle);
+    addReceiveEntry(handle);
     t_.timers.restartThroughput();
     copyLinkTable();
+}
+
+void EventRouter::addReceiveEntry(std::uint8_t handle) {
+    ReceiveEntry entry;
+    entry.handle = QString::asprintf("%02X", handle);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    entry.receivedPath =
+        QDir(t_.window.startDirectory())
+            .filePath(QStringLiteral("BLE_Data-%1-%2.txt").arg(entry.handle, stamp));
+    t_.pages.transparent.receiveTable().add(std::move(entry));
 }
 
 void EventRouter::disconnectionComplete(int kind, const Record& record) {
@@ -183,7 +199,9 @@ void EventRouter::disconnectionComplete(int kind, const Record& record) {
         copyLinkTable();
         t_.window.setProfilePages(0);
     }
-    if (links_.empty())
+    ReceiveTable& received = t_.pages.transparent.receiveTable();
+    received.remove(QString::asprintf("%02X", handle));
+    if (received.empty())
         t_.timers.stopThroughput();
     prompts().message(text(terminateConnectionMessage(handle, reason)));
 }
@@ -211,6 +229,29 @@ void EventRouter::configureMode(int, const Record& record) {
         prompts().message(QStringLiteral("Configure Mode is Disable"));
     else if (record[3] == 1)
         prompts().message(QStringLiteral("Configure Mode is Enable"));
+}
+
+void EventRouter::receivedData(int, const Record& record) {
+    // [3] handle, [4..7] data length (least significant byte first), [8..] the data; the
+    // length is held to what the record can carry.
+    constexpr std::size_t kDataOffset = 8;
+    CPageTransparent& page = t_.pages.transparent;
+    page.setCompareResult(QStringLiteral("Compare Result :"));
+    std::uint32_t length = 0;
+    for (int i = 3; i >= 0; --i)
+        length = (length << 8) | record[4 + static_cast<std::size_t>(i)];
+    const std::size_t shown = std::min<std::size_t>(length, kRecordSize - kDataOffset);
+    const QByteArray data(reinterpret_cast<const char*>(record.data() + kDataOffset),
+                          static_cast<qsizetype>(shown));
+    const auto result = page.receiveTable().appendReceived(QString::asprintf("%02X", record[3]),
+                                                           data, clock().tickMs());
+    if (result == ReceiveTable::Append::NoEntry)
+        return;
+    if (result == ReceiveTable::Append::OpenFailed)
+        prompts().message(
+            QStringLiteral("Open Receive File Fail , data: %1").arg(QString::fromLatin1(data)));
+    if (page.compareEnabled())
+        t_.timers.restartCompare();
 }
 
 void EventRouter::copyLinkTable() {

@@ -67,6 +67,10 @@ private:
     void disconnectionComplete(int kind, const Record& record);
     void pairingComplete(int kind, const Record& record);
     void configureMode(int kind, const Record& record);
+    void receivedData(int kind, const Record& record);
+
+    // A receive table entry and an empty received data file for a new link.
+    void addReceiveEntry(std::uint8_t handle);
 
     void copyLinkTable();
     void selectState(QComboBox* combo, std::uint8_t state);

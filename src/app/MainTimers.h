@@ -1,8 +1,8 @@
 #pragma once
-// The main window's two timers: the throughput timer (every 500 ms while links are open,
-// for the transparent page's statistics) and the compare timer (5 s after the last
-// received data packet while comparing). The transparent page work connects to the two
-// signals; nothing else listens to them.
+// The main window's two timers: the throughput timer (every 500 ms while the transparent
+// page's receive table has entries, for its statistics) and the compare timer (5 s after
+// the last received data packet while comparing). The main window connects the two
+// signals to the transparent page; nothing else listens to them.
 
 #include <QObject>
 #include <QTimer>

@@ -11,6 +11,10 @@
 #include "link/Clock.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -136,6 +140,7 @@ TEST_F(Routing, AllIdleStatusForgetsEveryLinkExceptThePassKeyAndAutoTestCopies) 
     EXPECT_EQ(pages.passKey.linkTable(), Handles({0x00, 0x01}));
     EXPECT_EQ(pages.autoTest.linkTable(), Handles({0x00, 0x01}));
     EXPECT_TRUE(pages.gap.linkRecords().empty());
+    EXPECT_TRUE(pages.transparent.receiveTable().empty());
     EXPECT_FALSE(h.dialog().timers().throughputActive());
 }
 
@@ -161,6 +166,138 @@ TEST_F(Routing, ErrorMessagesOfCommandsChecksumsPairingAndConfigureMode) {
                      "Pairing Complete with Connection Handle(0x01)", "Pairing Fail",
                      "Pairing Timeout", "Configure Mode is Enable", "Configure Mode is Disable",
                      "UART Checksum Error [RX]"}));
+}
+
+// Received transparent data: one entry and one file per link, in the start directory.
+class ReceivedData : public Routing {
+protected:
+    void data(std::uint8_t handle, const std::string& bytes) {
+        Bytes params{handle};
+        params.insert(params.end(), bytes.begin(), bytes.end());
+        event(0x9A, params);
+    }
+    ReceiveTable& table() { return h.dialog().pages().transparent.receiveTable(); }
+    CPageTransparent& page() { return h.dialog().pages().transparent; }
+    ReceiveEntry entry(const QString& handle) {
+        const auto e = table().find(handle);
+        EXPECT_TRUE(e.has_value()) << handle.toStdString();
+        return e.value_or(ReceiveEntry{});
+    }
+    static QByteArray contents(const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        return f.readAll();
+    }
+    static void write(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+
+    ManualClock clock;
+    ScopedClock scoped{clock};
+};
+
+TEST_F(ReceivedData, EachLinkWritesItsDataToItsOwnFileAndCountsIt) {
+    connectionComplete(0x05);
+    ASSERT_EQ(table().size(), 1u);
+    ReceiveEntry e = entry("05");
+    EXPECT_EQ(QFileInfo(e.receivedPath).absolutePath(),
+              QFileInfo(h.directory()).absoluteFilePath());
+    EXPECT_TRUE(QRegularExpression("^BLE_Data-05-\\d{8}_\\d{6}\\.txt$")
+                    .match(QFileInfo(e.receivedPath).fileName())
+                    .hasMatch())
+        << e.receivedPath.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(e.receivedPath));
+    EXPECT_EQ(contents(e.receivedPath), QByteArray());
+    EXPECT_EQ(e.bytesReceived, 0u);
+    EXPECT_EQ(e.totalTime, "Total Time :");
+    EXPECT_TRUE(h.dialog().timers().throughputActive());
+
+    data(0x05, std::string("ab\0c", 4));
+    e = entry("05");
+    EXPECT_EQ(contents(e.receivedPath), QByteArray("ab\0c", 4));
+    EXPECT_EQ(e.bytesReceived, 4u);
+    EXPECT_EQ(e.totalTime, "Total Time :  00:00.0");
+    EXPECT_EQ(page().compareResult(), "Compare Result :");
+
+    // Whole hours are dropped from the total time.
+    clock.advance(std::chrono::milliseconds(3'723'045));
+    data(0x05, "xyz");
+    e = entry("05");
+    EXPECT_EQ(contents(e.receivedPath), QByteArray("ab\0cxyz", 7));
+    EXPECT_EQ(e.bytesReceived, 7u);
+    EXPECT_EQ(e.totalTime, "Total Time :  02:03.45");
+    EXPECT_EQ(e.lastTick - e.startTick, 3'723'045);
+
+    // Data for a link without an entry is dropped; without "Compare Enable" no compare.
+    data(0x06, "lost");
+    EXPECT_EQ(table().size(), 1u);
+    EXPECT_EQ(contents(e.receivedPath), QByteArray("ab\0cxyz", 7));
+    EXPECT_EQ(QDir(h.directory()).entryList({"BLE_Data-*"}, QDir::Files).size(), 1);
+    EXPECT_FALSE(h.dialog().timers().compareActive());
+    EXPECT_TRUE(h.prompts().messages().isEmpty());
+}
+
+TEST_F(ReceivedData, DisconnectionRemovesTheEntryAndTheLastOneStopsTheThroughputTimer) {
+    connectionComplete(0x00);
+    connectionComplete(0x01);
+    EXPECT_EQ(table().size(), 2u);
+    event(0x72, {0x00, 0x13});
+    ASSERT_EQ(table().size(), 1u);
+    EXPECT_EQ(table().first()->handle, "01");
+    EXPECT_TRUE(h.dialog().timers().throughputActive());
+    event(0x72, {0x01, 0x13});
+    EXPECT_TRUE(table().empty());
+    EXPECT_FALSE(h.dialog().timers().throughputActive());
+}
+
+TEST_F(ReceivedData, AFileThatCannotBeOpenedIsReportedAndTheBytesStillCount) {
+    connectionComplete(0x02);
+    const QString path = entry("02").receivedPath;
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkdir(path));
+    data(0x02, "hi");
+    EXPECT_EQ(h.prompts().messages(), QStringList({"Open Receive File Fail , data: hi"}));
+    EXPECT_EQ(entry("02").bytesReceived, 2u);
+}
+
+TEST_F(ReceivedData, CompareEmptiesAnEqualFileAndNamesBothFilesOfADifferentOne) {
+    page().setCompareEnabled(true);
+    connectionComplete(0x03);
+    connectionComplete(0x04);
+    const QString reference = QDir(h.directory()).filePath("sent.txt");
+    write(reference, "hello");
+    table().setReferencePath("03", reference);
+    const QString received = entry("03").receivedPath;
+
+    data(0x03, "hello");
+    EXPECT_TRUE(h.dialog().timers().compareActive());
+    clock.advance(std::chrono::seconds(7));
+    emit h.dialog().timers().compareDue();
+    EXPECT_EQ(page().compareResult(), "Compare Result : Pass");
+    EXPECT_EQ(contents(received), QByteArray());
+    EXPECT_EQ(entry("03").startTick, clock.tickMs());
+    EXPECT_EQ(entry("03").lastTick, clock.tickMs());
+    EXPECT_TRUE(h.prompts().messages().isEmpty());
+
+    data(0x03, "help!");
+    EXPECT_EQ(page().compareResult(), "Compare Result :");
+    emit h.dialog().timers().compareDue();
+    EXPECT_EQ(page().compareResult(), "Compare Result : Fail");
+    EXPECT_EQ(h.prompts().messages(),
+              QStringList({"Compare Fail (Connection Handle:03) \nReceive File Path: " + received +
+                           "\nCompare File Path: " + reference}));
+    EXPECT_EQ(contents(received), QByteArray("help!"));
+
+    // Without a reference file the compare fails; it always takes the first entry.
+    event(0x72, {0x03, 0x13});
+    const QString second = entry("04").receivedPath;
+    emit h.dialog().timers().compareDue();
+    EXPECT_EQ(page().compareResult(), "Compare Result : Fail");
+    EXPECT_EQ(h.prompts().messages().last(),
+              "Compare Fail (Connection Handle:04) \nReceive File Path: " + second +
+                  "\nCompare File Path: ");
 }
 
 TEST(RoutingTimeout, ACommandWithoutAnswerIsLoggedInRed) {
