@@ -194,10 +194,13 @@ void CPageGAP::buildLayout() {
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->horizontalHeader()->setSectionsMovable(true);
     view_->horizontalHeader()->setStretchLastSection(false);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
+    // Column widths in dialog units: a quarter of the average character width each.
     static constexpr int kWidths[AdvReportModel::kColumns] = {80, 80,  110, 110, 50,
                                                               50, 200, 200, 300};
+    const int charWidth = view_->fontMetrics().averageCharWidth();
     for (int c = 0; c < AdvReportModel::kColumns; ++c)
-        view_->setColumnWidth(c, kWidths[c]);
+        view_->setColumnWidth(c, kWidths[c] * charWidth / 4);
     connect(view_, &QTableView::clicked, this,
             [this](const QModelIndex& index) { prepareConnection(index.row()); });
 
