@@ -358,6 +358,12 @@ namespace {
 std::span<const std::uint8_t> none() {
     return {};
 }
+
+// The commands whose only parameter is one byte (a handle, an index, a mode).
+bool queueOneByte(CKelvra_CmdSet_Layer& layer, std::uint8_t opcode, std::uint8_t value) {
+    const std::uint8_t params[1] = {value};
+    return layer.QueueCommand(opcode, params);
+}
 } // namespace
 
 bool CKelvra_CmdSet_Layer::ReadLocalInformation() {
@@ -423,9 +429,7 @@ bool CKelvra_CmdSet_Layer::ReadAllPairedDeviceInformation() {
 }
 
 bool CKelvra_CmdSet_Layer::DeletePairedDevice(std::uint8_t index) {
-    Params p;
-    p.u8(index);
-    return QueueCommand(0x0D, p.view());
+    return queueOneByte(*this, 0x0D, index);
 }
 
 bool CKelvra_CmdSet_Layer::DIOControl(std::array<std::uint8_t, 4> outputEnable,
@@ -447,9 +451,7 @@ bool CKelvra_CmdSet_Layer::PWMControl(std::uint8_t channel, std::uint8_t enable,
 }
 
 bool CKelvra_CmdSet_Layer::ReadRSSIValue(std::uint8_t handle) {
-    Params p;
-    p.u8(handle);
-    return QueueCommand(0x10, p.view());
+    return queueOneByte(*this, 0x10, handle);
 }
 
 bool CKelvra_CmdSet_Layer::WriteAdvData(std::uint8_t option, std::span<const std::uint8_t> data) {
@@ -507,27 +509,19 @@ bool CKelvra_CmdSet_Layer::ConnectionParameterUpdateReq(std::uint8_t handle, std
 }
 
 bool CKelvra_CmdSet_Layer::Disconnect(std::uint8_t handle) {
-    Params p;
-    p.u8(handle);
-    return QueueCommand(0x1B, p.view());
+    return queueOneByte(*this, 0x1B, handle);
 }
 
 bool CKelvra_CmdSet_Layer::SetAdvEnable(std::uint8_t mode) {
-    Params p;
-    p.u8(mode);
-    return QueueCommand(0x1C, p.view());
+    return queueOneByte(*this, 0x1C, mode);
 }
 
 bool CKelvra_CmdSet_Layer::ReadRemoteDeviceName(std::uint8_t handle) {
-    Params p;
-    p.u8(handle);
-    return QueueCommand(0x1F, p.view());
+    return queueOneByte(*this, 0x1F, handle);
 }
 
 bool CKelvra_CmdSet_Layer::DiscoverAllPrimaryService(std::uint8_t handle) {
-    Params p;
-    p.u8(handle);
-    return QueueCommand(0x30, p.view());
+    return queueOneByte(*this, 0x30, handle);
 }
 
 bool CKelvra_CmdSet_Layer::DiscoverCharacteristicsAndDescriptors(
@@ -628,9 +622,7 @@ bool CKelvra_CmdSet_Layer::PasskeyConfirmReply(std::uint8_t handle, std::uint8_t
 }
 
 bool CKelvra_CmdSet_Layer::PairingRequest(std::uint8_t handle) {
-    Params p;
-    p.u8(handle);
-    return QueueCommand(0x42, p.view());
+    return queueOneByte(*this, 0x42, handle);
 }
 
 } // namespace nuvex3

@@ -129,11 +129,15 @@ void eventF9(const PacketView& p, const DecodeSink& s) {
     s(kKindEventF9, r);
 }
 
-// Discovery results: one record per whole entry. `uuidAt` is the first UUID byte within
-// an entry, `headerBytes` the record bytes before the UUID.
-void primaryServices(const PacketView& p, const DecodeSink& s) {
+// Discovery results 0x90 and 0x91: one record per whole entry, [0..1] e + 4, [3] the
+// connection handle, [4] 1 for the short (16-bit UUID) entry size and 2 otherwise; `fields`
+// fills the entry's handle bytes from record byte 5; the UUID (entry bytes from `uuidAt`)
+// follows them reversed.
+template <class Fields>
+void discoveryEntries(const PacketView& p, const DecodeSink& s, int kind, std::size_t uuidAt,
+                      std::size_t shortEntry, Fields fields) {
     const std::size_t e = p.at(4);
-    if (e < 4)
+    if (e < uuidAt)
         return;
     const std::size_t count = paramsFrom(p, 5) / e;
     for (std::size_t i = 0; i < count; ++i) {
@@ -143,39 +147,31 @@ void primaryServices(const PacketView& p, const DecodeSink& s) {
         r[1] = static_cast<std::uint8_t>((e + 4) & 0xFF);
         r[2] = p.opcode();
         r[3] = p.at(3);
-        r[4] = e == 6 ? 1 : 2;
-        r[5] = p.at(at + 1);
-        r[6] = p.at(at + 0);
-        r[7] = p.at(at + 3);
-        r[8] = p.at(at + 2);
-        copyFrom(r, 9, p, at + 4, e - 4);
-        reverse(r, 9, e - 4);
-        s(kKindPrimaryServiceResult, r);
+        r[4] = e == shortEntry ? 1 : 2;
+        fields(r, at);
+        copyFrom(r, uuidAt + 5, p, at + uuidAt, e - uuidAt);
+        reverse(r, uuidAt + 5, e - uuidAt);
+        s(kind, r);
     }
 }
 
-void characteristics(const PacketView& p, const DecodeSink& s) {
-    const std::size_t e = p.at(4);
-    if (e < 5)
-        return;
-    const std::size_t count = paramsFrom(p, 5) / e;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = 5 + i * e;
-        Record r{};
-        r[0] = static_cast<std::uint8_t>((e + 4) >> 8);
-        r[1] = static_cast<std::uint8_t>((e + 4) & 0xFF);
-        r[2] = p.opcode();
-        r[3] = p.at(3);
-        r[4] = e == 7 ? 1 : 2;
-        r[5] = p.at(at + 1);
+void primaryServices(const PacketView& p, const DecodeSink& s) {
+    discoveryEntries(p, s, kKindPrimaryServiceResult, 4, 6, [&p](Record& r, std::size_t at) {
+        r[5] = p.at(at + 1); // start handle, bytes swapped
         r[6] = p.at(at + 0);
-        r[7] = p.at(at + 2);
-        r[8] = p.at(at + 4);
+        r[7] = p.at(at + 3); // end handle, bytes swapped
+        r[8] = p.at(at + 2);
+    });
+}
+
+void characteristics(const PacketView& p, const DecodeSink& s) {
+    discoveryEntries(p, s, kKindCharacteristicResult, 5, 7, [&p](Record& r, std::size_t at) {
+        r[5] = p.at(at + 1); // attribute handle, bytes swapped
+        r[6] = p.at(at + 0);
+        r[7] = p.at(at + 2); // properties
+        r[8] = p.at(at + 4); // value handle, bytes swapped
         r[9] = p.at(at + 3);
-        copyFrom(r, 10, p, at + 5, e - 5);
-        reverse(r, 10, e - 5);
-        s(kKindCharacteristicResult, r);
-    }
+    });
 }
 
 void descriptors(const PacketView& p, const DecodeSink& s) {

@@ -1,7 +1,9 @@
 #include "pages/gap/AdvData.h"
 
+#include "ui/Prompts.h"
 #include "ui/ValueEntry.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -157,6 +159,16 @@ std::optional<QStringList> readAdvFile(const QString& path) {
     // 200 lines of a sensible length are far below this; a huge file is not read whole.
     constexpr qint64 kMaxBytes = 1 << 20;
     return parseAdvLines(f.read(kMaxBytes));
+}
+
+std::optional<QStringList> promptAndReadAdvFile(const QString& filter) {
+    const QString path = prompts().openFile(filter, QDir::currentPath());
+    if (path.isEmpty())
+        return std::nullopt;
+    auto lines = readAdvFile(path);
+    if (!lines)
+        prompts().message(QStringLiteral(" Open File Failed "));
+    return lines;
 }
 
 QByteArray formatAdvFile(const QString& option, std::span<const std::uint8_t> adv,

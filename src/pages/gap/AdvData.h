@@ -70,6 +70,9 @@ QString bytesAsChars(std::span<const std::uint8_t> bytes);
 QStringList parseAdvLines(const QByteArray& content);
 // nullopt when the file cannot be opened.
 std::optional<QStringList> readAdvFile(const QString& path);
+// Asks for an .adv file with the given filter and reads it; nullopt when the user
+// cancels or the file cannot be opened (then " Open File Failed " is shown).
+std::optional<QStringList> promptAndReadAdvFile(const QString& filter);
 // Line 1: the two-character store option and the advertising bytes; "\n"; line 2: the
 // scan response bytes; no newline at the end.
 QByteArray formatAdvFile(const QString& option, std::span<const std::uint8_t> adv,

@@ -355,14 +355,9 @@ void CPageAdvEditor::clearAll() {
 }
 
 void CPageAdvEditor::loadFile() {
-    const QString path = prompts().openFile(kAdvFileFilter, QDir::currentPath());
-    if (path.isEmpty())
+    const auto lines = promptAndReadAdvFile(kAdvFileFilter);
+    if (!lines)
         return;
-    const auto lines = readAdvFile(path);
-    if (!lines) {
-        prompts().message(QStringLiteral(" Open File Failed "));
-        return;
-    }
     const RefreshHold hold(this);
     clearAll();
     if (!lines->isEmpty()) {

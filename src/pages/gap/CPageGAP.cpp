@@ -6,7 +6,6 @@
 #include "ui/ValueEntry.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -362,14 +361,9 @@ void CPageGAP::afterRelabel(std::uint8_t opcode) {
 }
 
 void CPageGAP::loadDataFromFile(std::uint8_t opcode) {
-    const QString path = prompts().openFile(kAdvFileFilter, QDir::currentPath());
-    if (path.isEmpty())
+    const auto lines = promptAndReadAdvFile(kAdvFileFilter);
+    if (!lines)
         return;
-    const auto lines = readAdvFile(path);
-    if (!lines) {
-        prompts().message(QStringLiteral(" Open File Failed "));
-        return;
-    }
     if (opcode == 0x11) {
         if (lines->isEmpty())
             return;
