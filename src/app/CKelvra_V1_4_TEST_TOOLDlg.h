@@ -6,8 +6,8 @@
 
 #include "app/EventRouter.h"
 #include "app/PortList.h"
-#include "app/core/MainWindow.h"
-#include "app/core/SendGate.h"
+#include "framework/MainWindow.h"
+#include "framework/SendGate.h"
 #include "link/Packet.h"
 
 #include <QDialog>

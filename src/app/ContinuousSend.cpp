@@ -1,6 +1,6 @@
 #include "app/ContinuousSend.h"
 
-#include "app/core/SendGate.h"
+#include "framework/SendGate.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "ui/Prompts.h"
 #include "ui/ValueEntry.h"

@@ -4,7 +4,7 @@
 // number of rounds. Steps run on the runner's worker and send through the send gate.
 // Widget-free; the main window shows its state.
 
-#include "app/core/StepRunner.h"
+#include "framework/StepRunner.h"
 
 #include <QObject>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "app/MainTimers.h"
 #include "app/PageSet.h"
-#include "app/core/MainWindow.h"
+#include "framework/MainWindow.h"
 #include "link/Clock.h"
 #include "link/StatusText.h"
 #include "ui/Prompts.h"

@@ -1,6 +1,6 @@
 #include "app/PageSet.h"
 
-#include "app/core/MainWindow.h"
+#include "framework/MainWindow.h"
 
 namespace nuvex3 {
 

@@ -322,10 +322,10 @@ void VirtualModule::Impl::cmdDebug(const Bytes& p) {
         complete(0x06, kStatusInvalidParameters);
         return;
     }
-    Bytes data{op};
+    Bytes data(read ? 1 + n : 1);
+    data[0] = op;
     if (read)
-        data.insert(data.end(), store.begin() + static_cast<long>(address),
-                    store.begin() + static_cast<long>(address + n));
+        std::copy_n(store.begin() + static_cast<long>(address), n, data.begin() + 1);
     else
         std::copy(p.begin() + 4, p.end(), store.begin() + static_cast<long>(address));
     complete(0x06, kStatusSuccess, data);

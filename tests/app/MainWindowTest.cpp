@@ -4,7 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/PageSet.h"
-#include "app/core/MainWindow.h"
+#include "framework/MainWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

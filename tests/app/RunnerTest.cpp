@@ -1,7 +1,7 @@
 // The runner worker and the send gate that every runner of the tool builds on.
 
-#include "app/core/SendGate.h"
-#include "app/core/StepRunner.h"
+#include "framework/SendGate.h"
+#include "framework/StepRunner.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "link/Clock.h"
 

@@ -6,7 +6,7 @@
 // table. A page supplies its table and one send function; a send that the command layer
 // refuses shows "Write command fail!".
 
-#include "app/core/CPageBase.h"
+#include "framework/CPageBase.h"
 
 #include <QStringList>
 

@@ -4,7 +4,7 @@
 // Adv Data" (0x11) and "Write Scan Res_Data" (0x12), saves and loads both as an ".adv"
 // file, and decodes every advertising report into its advertising fields.
 
-#include "app/core/CPageBase.h"
+#include "framework/CPageBase.h"
 #include "pages/gap/AdvData.h"
 
 #include <array>

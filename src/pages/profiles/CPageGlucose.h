@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/CPageBase.h"
+#include "framework/CPageBase.h"
 
 // The "Glucose" page. Its controls come with the work that builds this feature.
 class CPageGlucose : public CPageBase {

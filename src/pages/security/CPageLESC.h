@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/CPageBase.h"
+#include "framework/CPageBase.h"
 
 // The "LESC" page. Its controls come with the work that builds this feature.
 class CPageLESC : public CPageBase {

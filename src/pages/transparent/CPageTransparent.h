@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/CPageBase.h"
+#include "framework/CPageBase.h"
 #include "pages/transparent/ReceiveTable.h"
 
 // The "Transparent" page. Its controls come with the work that builds this feature; the

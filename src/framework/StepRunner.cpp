@@ -1,4 +1,4 @@
-#include "app/core/StepRunner.h"
+#include "framework/StepRunner.h"
 
 namespace nuvex3 {
 

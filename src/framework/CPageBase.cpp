@@ -1,4 +1,4 @@
-#include "app/core/CPageBase.h"
+#include "framework/CPageBase.h"
 
 CPageBase::CPageBase(const QString& caption, QWidget* parent)
     : QWidget(parent), caption_(caption) {}

@@ -1,4 +1,4 @@
-#include "app/core/SendGate.h"
+#include "framework/SendGate.h"
 
 namespace nuvex3 {
 
