@@ -82,6 +82,14 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindPairingComplete, &EventRouter::pairingComplete},
         {kKindConfigureModeStatus, &EventRouter::configureMode},
         {kKindTransparentData, &EventRouter::receivedData},
+        {kKindCommandComplete, &EventRouter::maintenanceCommandComplete},
+        {kKindDebugData, &EventRouter::toCommon},
+        {kKindLocalInformation, &EventRouter::toCommon},
+        {kKindAdcValue, &EventRouter::toCommon},
+        {kKindDeviceName, &EventRouter::toCommon},
+        {kKindPairingMode, &EventRouter::toCommon},
+        {kKindPairedDevices, &EventRouter::toCommon},
+        {kKindDioControl, &EventRouter::toGpio},
     };
     return table;
 }

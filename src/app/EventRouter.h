@@ -68,6 +68,10 @@ private:
     void pairingComplete(int kind, const Record& record);
     void configureMode(int kind, const Record& record);
     void receivedData(int kind, const Record& record);
+    // Maintenance pages (EventRouterMaintenance.cpp).
+    void toCommon(int kind, const Record& record);
+    void toGpio(int kind, const Record& record);
+    void maintenanceCommandComplete(int kind, const Record& record);
 
     // A receive table entry and an empty received data file for a new link.
     void addReceiveEntry(std::uint8_t handle);

@@ -41,7 +41,7 @@ std::vector<CPageBase*> PageSet::layerUsers() {
             &gpio,          &weightScale,
             &heartRate,     &healthThermometer,
             &bloodPressure, &glucose,
-            &autoTest};
+            &autoTest,      &airPatch};
 }
 
 std::vector<CPageBase*> PageSet::enabledWhileConnected() {

@@ -211,6 +211,9 @@ struct VirtualModule::Impl {
     void addBond(const PeerConfig& p);
 };
 
+// The eFlash contents of a module fresh from the factory (ModuleMaintenance.cpp).
+Bytes eflashImage(const ModuleConfig& module);
+
 // Small byte helpers.
 inline Bytes be16(std::uint16_t v) {
     return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v & 0xFF)};

@@ -89,6 +89,16 @@ ServiceDef transparentService(std::uint16_t start = 0) {
     return s;
 }
 
+// The vendor air patch service: one characteristic that takes the update commands.
+ServiceDef airPatchService(std::uint16_t start = 0) {
+    CharacteristicDef patch;
+    patch.uuid = airPatchUuid();
+    patch.properties = kPropWrite | kPropNotify;
+    patch.value = {0x00};
+    patch.descriptors = {cccd()};
+    return ServiceDef{airPatchServiceUuid(), start, {patch}};
+}
+
 ServiceDef battery(std::uint8_t level, std::uint16_t start = 0) {
     return service(0x180F, {chr(0x2A19, kPropRead | kPropNotify, {level}, {cccd()})}, start);
 }
@@ -119,6 +129,13 @@ Uuid transparentRxUuid() {
 }
 Uuid transparentCreditUuid() {
     return uuid128("4E565833545241000000000000000004");
+}
+
+Uuid airPatchServiceUuid() {
+    return uuid128("4B4F4C54C9D0CC83A44A6FE238D06D33");
+}
+Uuid airPatchUuid() {
+    return uuid128("4B4F4C54ACA3481C91ECD85E28A60318");
 }
 
 std::vector<ServiceDef> defaultLocalServices(const std::string& deviceName) {
@@ -181,6 +198,7 @@ Scenario defaultScenario() {
                  chr(0x2A38, kPropRead, {0x01}), chr(0x2A39, kPropWrite, {0x00})},
                 0x0020),
         transparentService(0x0050), // its credit characteristic's value sits at 0x0057
+        airPatchService(0x0060),    // the air patch characteristic's value sits at 0x0062
     };
 
     // A thermometer with keyboard and display that asks for pairing as soon as it is

@@ -158,6 +158,10 @@ Uuid transparentTxUuid();
 Uuid transparentRxUuid();
 Uuid transparentCreditUuid();
 
+// The vendor air patch service and its characteristic.
+Uuid airPatchServiceUuid();
+Uuid airPatchUuid();
+
 // A rich demonstration: three advertisers (one with a full attribute table, heart rate
 // notifications and an echoing transparent service with credit flow), and a central that
 // connects when the module enters standby.

@@ -13,7 +13,6 @@ namespace {
 constexpr std::size_t kAny = std::numeric_limits<std::size_t>::max();
 constexpr Millis kCommandByteTimeout{200}; // a command whose bytes stop coming is dropped
 constexpr std::size_t kMemorySize = 0x10000;
-constexpr std::size_t kEflashSize = 1024;
 constexpr std::size_t kMaxDebugLength = 32;
 constexpr std::size_t kMaxNameLength = 16;
 constexpr std::size_t kMaxAdvData = 31;
@@ -34,10 +33,7 @@ VirtualModule::Impl::Impl(Scenario s) : scenario(std::move(s)) {
     memory.resize(kMemorySize);
     for (std::size_t i = 0; i < memory.size(); ++i)
         memory[i] = static_cast<std::uint8_t>((i & 0xFF) ^ (i >> 8));
-    eflash.assign(kEflashSize, 0xFF);
-    std::copy(scenario.module.address.begin(), scenario.module.address.end(), eflash.begin());
-    std::copy_n(deviceName.begin(), std::min(deviceName.size(), kMaxNameLength),
-                eflash.begin() + 0x10);
+    eflash = eflashImage(scenario.module);
 }
 
 VirtualModule::VirtualModule(Scenario scenario) : d(std::make_unique<Impl>(std::move(scenario))) {}

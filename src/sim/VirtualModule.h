@@ -105,6 +105,7 @@ public:
     std::uint8_t state() const;
     std::vector<std::uint8_t> linkHandles() const;
     std::vector<Bond> bonds() const;
+    Bytes eflash() const; // the 1024 bytes a Read eFlash returns
     const Scenario& scenario() const;
 
     struct Impl;
