@@ -2,9 +2,10 @@
 
 namespace nuvex3::test {
 
-void RecordingPrompts::message(const QString& text, PromptIcon) {
+void RecordingPrompts::message(const QString& text, PromptIcon icon) {
     std::lock_guard g(m_);
     messages_ << text;
+    icons_ << icon;
 }
 
 bool RecordingPrompts::askYesNo(const QString& text) {
@@ -62,6 +63,11 @@ QStringList RecordingPrompts::messages() const {
     return messages_;
 }
 
+QList<PromptIcon> RecordingPrompts::icons() const {
+    std::lock_guard g(m_);
+    return icons_;
+}
+
 QStringList RecordingPrompts::questions() const {
     std::lock_guard g(m_);
     return questions_;
@@ -80,6 +86,7 @@ QStringList RecordingPrompts::urls() const {
 void RecordingPrompts::clear() {
     std::lock_guard g(m_);
     messages_.clear();
+    icons_.clear();
     questions_.clear();
     filters_.clear();
     urls_.clear();

@@ -24,6 +24,7 @@ public:
     void queueSaveFile(const QString& path);
 
     QStringList messages() const;
+    QList<PromptIcon> icons() const; // the icon of every message, in order
     QStringList questions() const;
     QStringList fileFilters() const; // the filter of every file dialog shown
     QStringList urls() const;
@@ -32,6 +33,7 @@ public:
 private:
     mutable std::mutex m_;
     QStringList messages_, questions_, filters_, urls_;
+    QList<PromptIcon> icons_;
     std::deque<bool> yesNo_;
     std::deque<QString> openFiles_, saveFiles_;
 };

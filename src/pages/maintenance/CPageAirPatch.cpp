@@ -120,7 +120,7 @@ CPageAirPatch::CPageAirPatch(QWidget* parent) : CPageBase(QStringLiteral("Air Pa
             [this] { validateHexEdit(key_, 0, kMaxU32, false); });
     connect(login_, &QPushButton::clicked, this, [this] { login(); });
     connect(updateManufacture_, &QPushButton::clicked, this, [this] { updateManufacture(); });
-    connect(compare_, &QPushButton::clicked, this, [this] { compareImage(); });
+    connect(compare_, &QPushButton::clicked, this, [this] { compareWithImage(); });
 }
 
 std::uint8_t CPageAirPatch::connectionHandle() const {
@@ -194,7 +194,7 @@ void CPageAirPatch::updateManufacture() {
     images_.push_back({chosen, 0, 0});
 }
 
-void CPageAirPatch::compareImage() {
+void CPageAirPatch::compareWithImage() {
     const QString chosen = prompts().openFile(kBinFilter, lastDirectory_);
     if (chosen.isEmpty())
         return;

@@ -64,7 +64,7 @@ public:
 private:
     void login();
     void updateManufacture();
-    void compareImage();
+    void compareWithImage();
     // Opens the chosen image and checks its size; a message and nothing when it fails.
     std::optional<QByteArray> readImage(const QString& path, bool keepBytes);
     bool write(const std::vector<std::uint8_t>& value);

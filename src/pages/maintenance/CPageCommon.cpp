@@ -432,21 +432,11 @@ void CPageCommon::onDebugData(const Record& record) {
         std::min<std::size_t>(le32(record, kDebugCountAt), kRecordSize - kDebugDataAt);
     const std::span<const std::uint8_t> bytes(record.data() + kDebugDataAt, count);
     if (dump_.dumping()) {
-        switch (dump_.collect(bytes)) {
-        case EflashDump::Collected::NextBlock:
-            break;
-        case EflashDump::Collected::Complete:
+        if (dump_.collect(bytes) == EflashDump::Collected::Complete)
             finishDump();
-            break;
-        case EflashDump::Collected::NoData:
-            prompts().message(stoppedMessage(dump_.offset(), "the module returned no data"));
-            break;
-        }
         return;
     }
-    // A write's answer carries no bytes; the value the user wrote stays in the field.
-    if (count > 0)
-        setRowText(kValueRow, hexBytes(bytes.data(), bytes.size()));
+    setRowText(kValueRow, hexBytes(bytes.data(), bytes.size()));
 }
 
 void CPageCommon::showLocalInformation(const Record& record) {

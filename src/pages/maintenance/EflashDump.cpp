@@ -83,10 +83,8 @@ void EflashDump::readNextBlock() {
 }
 
 EflashDump::Collected EflashDump::collect(std::span<const std::uint8_t> bytes) {
-    if (bytes.empty()) {
-        stop();
-        return Collected::NoData;
-    }
+    if (bytes.empty())
+        return Collected::NextBlock; // nothing to store, nothing to read next
     const std::size_t n = std::min(bytes.size(), kSize - offset_);
     std::copy_n(bytes.begin(), n, buffer_.begin() + static_cast<std::ptrdiff_t>(offset_));
     offset_ += n;

@@ -45,10 +45,10 @@ public:
     enum class Collected {
         NextBlock, // stored; the next read is on its way
         Complete,  // the last block is in: dumping has ended, write the file
-        NoData,    // the answer held no bytes: the dump has ended without a file
     };
     // UI thread. A debug answer while dumping: its bytes go into the buffer at the
-    // current offset (never past its end) and the next block is read.
+    // current offset (never past its end) and the next block is read. An answer without
+    // bytes changes nothing.
     Collected collect(std::span<const std::uint8_t> bytes);
 
     // UI thread. "Send" was pressed or the port closed: answers are no longer collected

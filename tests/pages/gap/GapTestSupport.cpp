@@ -80,7 +80,9 @@ void WireModule::send(const std::vector<std::uint8_t>& packet) {
 void choose(QComboBox* combo, int index) {
     combo->showPopup();
     QAbstractItemView* view = combo->view();
-    const QRect rect = view->visualRect(combo->model()->index(index, combo->modelColumn()));
+    const QModelIndex item = combo->model()->index(index, combo->modelColumn());
+    view->scrollTo(item); // a long list shows the entry first, as a user scrolls to it
+    const QRect rect = view->visualRect(item);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     if (view->isVisible())
         combo->hidePopup();
