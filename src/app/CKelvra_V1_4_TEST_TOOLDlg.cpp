@@ -401,7 +401,8 @@ void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
 }
 
 void CKelvra_V1_4_TEST_TOOLDlg::releaseLayer() {
-    gate_.setLayer(nullptr); // waits for a send under way
+    router_->endPairingOnPortClose(); // the question may not answer through a closed port
+    gate_.setLayer(nullptr);          // waits for a send under way
     giveLayerToPages(nullptr);
     layer_.reset(); // closes the port and joins the layer's threads: no more events
     // Events the layer reported before it went are still queued: they reach the log and

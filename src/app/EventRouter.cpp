@@ -79,7 +79,9 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindConnectionComplete, &EventRouter::connectionComplete},
         {kKindDisconnectionComplete, &EventRouter::disconnectionComplete},
         {kKindConnectionParameterUpdate, &EventRouter::toGap},
+        {kKindPasskeyEntryRequest, &EventRouter::passkeyEntryRequest},
         {kKindPairingComplete, &EventRouter::pairingComplete},
+        {kKindPasskeyConfirmRequest, &EventRouter::passkeyConfirmRequest},
         {kKindConfigureModeStatus, &EventRouter::configureMode},
         {kKindTransparentData, &EventRouter::receivedData},
         {kKindCommandComplete, &EventRouter::maintenanceCommandComplete},
@@ -185,6 +187,7 @@ void EventRouter::connectionComplete(int kind, const Record& record) {
     addReceiveEntry(handle);
     t_.timers.restartThroughput();
     copyLinkTable();
+    t_.pages.smp.refreshHandleRows();
 }
 
 void EventRouter::addReceiveEntry(std::uint8_t handle) {
@@ -212,24 +215,6 @@ void EventRouter::disconnectionComplete(int kind, const Record& record) {
     if (received.empty())
         t_.timers.stopThroughput();
     prompts().message(text(terminateConnectionMessage(handle, reason)));
-}
-
-void EventRouter::pairingComplete(int, const Record& record) {
-    t_.pages.passKey.enable(false);
-    switch (record[4]) {
-    case 0:
-        prompts().message(
-            QString::asprintf("Pairing Complete with Connection Handle(0x%02X)", record[3]));
-        break;
-    case 1:
-        prompts().message(QStringLiteral("Pairing Fail"));
-        break;
-    case 2:
-        prompts().message(QStringLiteral("Pairing Timeout"));
-        break;
-    default:
-        break;
-    }
 }
 
 void EventRouter::configureMode(int, const Record& record) {

@@ -7,6 +7,7 @@
 
 #include "link/Packet.h"
 
+#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+class CPageDisplayYesNo;
 class QComboBox;
 
 namespace nuvex3 {
@@ -51,6 +53,12 @@ public:
     // The handles of the established links, in the order they were established.
     const std::vector<std::uint8_t>& linkTable() const { return links_; }
 
+    // The port is about to close: the open pairing question ends without an answer, and
+    // a pass key request still waiting for its message to be dismissed is dropped.
+    void endPairingOnPortClose();
+    // The numeric comparison question that is open, if any.
+    CPageDisplayYesNo* pairingQuestion() const;
+
 private:
     using Handler = void (EventRouter::*)(int kind, const Record& record);
     struct Route {
@@ -65,7 +73,12 @@ private:
     void moduleStatus(int kind, const Record& record);
     void connectionComplete(int kind, const Record& record);
     void disconnectionComplete(int kind, const Record& record);
+    // Pairing (EventRouterPairing.cpp).
+    void passkeyEntryRequest(int kind, const Record& record);
     void pairingComplete(int kind, const Record& record);
+    void passkeyConfirmRequest(int kind, const Record& record);
+    bool pairingTakenByRunner(int kind, const Record& record);
+    void endPairingQuestion();
     void configureMode(int kind, const Record& record);
     void receivedData(int kind, const Record& record);
     // Maintenance pages (EventRouterMaintenance.cpp).
@@ -81,6 +94,12 @@ private:
 
     Targets t_;
     std::vector<std::uint8_t> links_;
+
+    QPointer<CPageDisplayYesNo> question_;
+    // Counts pairings that ended, per handle, and port closes: a pass key request whose
+    // message was open meanwhile does not enable the keypad afterwards.
+    std::array<std::uint32_t, 256> pairingsEnded_{};
+    std::uint32_t portCloses_ = 0;
 };
 
 } // namespace nuvex3

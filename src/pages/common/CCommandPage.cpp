@@ -113,6 +113,7 @@ CCommandPage::CCommandPage(const QString& caption, const QString& groupCaption,
         r.combo->setInsertPolicy(QComboBox::NoInsert);
         r.combo->setMinimumWidth(200);
         r.unit = new QLabel(QStringLiteral("(Unit: )"), group_);
+        r.caption->setBuddy(r.combo);
         grid->addWidget(r.caption, line, 0);
         grid->addWidget(r.prefix, line, 1);
         grid->addWidget(r.combo, line, 2, 1, 2);
