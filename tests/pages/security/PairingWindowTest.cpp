@@ -229,6 +229,20 @@ TEST_F(PairingRouting, ASecondQuestionReplacesTheFirstAndPairingCompleteEndsItSi
     EXPECT_TRUE(written().empty());
     EXPECT_TRUE(h.prompts().messages().isEmpty());
 
+    // A module that floods requests leaves one question, not a pile of them.
+    Bytes flood;
+    for (int i = 0; i < 200; ++i) {
+        const Bytes one = framePacket(0x62, Bytes{0x03, '0', '0', '0', '0', '0', '0'});
+        flood.insert(flood.end(), one.begin(), one.end());
+    }
+    pty.write(flood);
+    sync();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(h.dialog().findChildren<CPageDisplayYesNo*>().size(), 1);
+    event(0x61, {0x03, 0x01});
+    ASSERT_TRUE(openQuestions().empty());
+    EXPECT_TRUE(written().empty());
+
     // "No" on the next one answers 01.
     confirmRequest(0x01, "333333");
     ASSERT_EQ(openQuestions().size(), 1u);
