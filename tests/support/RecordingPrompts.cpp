@@ -1,6 +1,16 @@
 #include "RecordingPrompts.h"
 
+#include <QCoreApplication>
+
 namespace nuvex3::test {
+
+namespace {
+// What a modal dialog does while it is open: the events already queued are handled.
+void runEventLoopOnce() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+} // namespace
 
 void RecordingPrompts::message(const QString& text, PromptIcon icon) {
     std::lock_guard g(m_);
@@ -19,6 +29,7 @@ bool RecordingPrompts::askYesNo(const QString& text) {
 }
 
 QString RecordingPrompts::openFile(const QString& filter, const QString&) {
+    runEventLoopOnce();
     std::lock_guard g(m_);
     filters_ << filter;
     if (openFiles_.empty())
@@ -29,6 +40,7 @@ QString RecordingPrompts::openFile(const QString& filter, const QString&) {
 }
 
 QString RecordingPrompts::saveFile(const QString& filter, const QString&) {
+    runEventLoopOnce();
     std::lock_guard g(m_);
     filters_ << filter;
     if (saveFiles_.empty())

@@ -1,5 +1,7 @@
 #pragma once
-// A Prompts fake for tests: keeps every text shown and answers from a script.
+// A Prompts fake for tests: keeps every text shown and answers from a script. Its file
+// dialogs run the event loop once, as the real modal dialogs do, so that work queued by
+// the caller runs while the dialog is open.
 
 #include "ui/Prompts.h"
 

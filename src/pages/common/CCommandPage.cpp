@@ -1,6 +1,7 @@
 #include "pages/common/CCommandPage.h"
 
 #include "ui/Prompts.h"
+#include "ui/StableSize.h"
 #include "ui/ValueEntry.h"
 #include "ui/ValueEntryQt.h"
 
@@ -112,8 +113,14 @@ CCommandPage::CCommandPage(const QString& caption, const QString& groupCaption,
         r.combo->setEditable(true);
         r.combo->setInsertPolicy(QComboBox::NoInsert);
         r.combo->setMinimumWidth(200);
+        // The size does not follow the entries, so relabelling keeps the layout in place.
+        r.combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        r.combo->setMinimumContentsLength(16);
         r.unit = new QLabel(QStringLiteral("(Unit: )"), group_);
         r.caption->setBuddy(r.combo);
+        QSizePolicy keepPlace = r.prefix->sizePolicy();
+        keepPlace.setRetainSizeWhenHidden(true);
+        r.prefix->setSizePolicy(keepPlace);
         grid->addWidget(r.caption, line, 0);
         grid->addWidget(r.prefix, line, 1);
         grid->addWidget(r.combo, line, 2, 1, 2);
@@ -123,22 +130,52 @@ CCommandPage::CCommandPage(const QString& caption, const QString& groupCaption,
         connect(r.combo->lineEdit(), &QLineEdit::textEdited, this, [this, i] { onTextEdited(i); });
     }
     grid->setColumnStretch(2, 1);
+    grid->setRowStretch(1 + 2 * kRows, 1); // the rows stay together at the top
     defaultDropWidth_ = rows_[0].combo->view()->minimumWidth();
+    reserveRowWidths();
 
     // A new selection relabels; choosing the selected entry again relabels too (it
-    // refreshes the handle lists and offers the file again), once per user action.
+    // refreshes the handle lists and offers the file again), once per user action. A
+    // user's choice emits currentIndexChanged and then, at once, activated: the change
+    // marked by the first keeps the second from relabelling again. A change made by the
+    // program has no activated; its mark is dropped on the next turn of the event loop.
+    // The relabelling may run a file dialog with an event loop of its own, so that drop
+    // is queued only after it returned, and a drop queued earlier leaves a newer mark.
     connect(opcode_, &QComboBox::currentIndexChanged, this, [this] {
-        indexJustChanged_ = true;
-        QMetaObject::invokeMethod(
-            this, [this] { indexJustChanged_ = false; }, Qt::QueuedConnection);
+        const std::uint64_t change = ++changes_;
+        unansweredChange_ = change;
         relabel();
+        QMetaObject::invokeMethod(
+            this,
+            [this, change] {
+                if (unansweredChange_ == change)
+                    unansweredChange_ = 0;
+            },
+            Qt::QueuedConnection);
     });
     connect(opcode_, &QComboBox::activated, this, [this] {
-        if (!indexJustChanged_)
+        if (unansweredChange_ == 0)
             relabel();
-        indexJustChanged_ = false;
+        unansweredChange_ = 0;
     });
     connect(send_, &QPushButton::clicked, this, [this] { onSend(); });
+}
+
+void CCommandPage::reserveRowWidths() {
+    QStringList captions, units{QStringLiteral("Unit:"), QStringLiteral("(Unit: )")};
+    for (int i = 0; i < kRows; ++i)
+        captions << QStringLiteral("Value %1:").arg(i + 1)
+                 << QStringLiteral("Parameter %1:").arg(i + 1);
+    for (const OpcodeSpec& op : table_) {
+        for (const ParamRowSpec& row : op.rows) {
+            captions << row.caption;
+            units << row.unit;
+        }
+    }
+    for (Row& r : rows_) {
+        reserveWidthFor(r.caption, captions);
+        reserveWidthFor(r.unit, units);
+    }
 }
 
 void CCommandPage::enable(bool on) {

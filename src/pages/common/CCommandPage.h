@@ -140,6 +140,7 @@ private:
         QLabel* unit = nullptr;
     };
 
+    void reserveRowWidths();
     void relabel();
     void resetRows();
     void applyRow(int row, const nuvex3::ParamRowSpec& spec);
@@ -156,7 +157,8 @@ private:
     QPushButton* send_ = nullptr;
     std::array<Row, kRows> rows_{};
     int defaultDropWidth_ = 0;
-    // Set while one change of the opcode selection is being handled, so that the
-    // "activated" that follows the change does not relabel a second time.
-    bool indexJustChanged_ = false;
+    // The last change of the opcode selection whose "activated" may still follow (0:
+    // none), so that a user's choice relabels once.
+    std::uint64_t changes_ = 0;
+    std::uint64_t unansweredChange_ = 0;
 };

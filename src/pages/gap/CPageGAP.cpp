@@ -3,6 +3,7 @@
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "pages/gap/AdvReportModel.h"
 #include "ui/Prompts.h"
+#include "ui/StableSize.h"
 #include "ui/ValueEntry.h"
 
 #include <QComboBox>
@@ -14,7 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -162,6 +165,13 @@ void CPageGAP::buildLayout() {
     interval_ = readOnlyEdit(linkBox);
     latency_ = readOnlyEdit(linkBox);
     timeout_ = readOnlyEdit(linkBox);
+    // Wide enough for the longest value each field shows.
+    reserveWidthFor(handleCombo_, QStringLiteral("DD"));
+    reserveWidthFor(role_, QStringLiteral("Master"));
+    reserveWidthFor(addrType_, QStringLiteral("Paired device"));
+    reserveWidthFor(address_, QStringLiteral("CCCCCCCCCCCC"));
+    for (QLineEdit* e : {interval_, latency_, timeout_})
+        reserveWidthFor(e, QStringLiteral("CCCC"));
     linkForm->addRow(QStringLiteral("Connection Handle:"), prefixed(handleCombo_, linkBox));
     linkForm->addRow(QStringLiteral("Role:"), role_);
     linkForm->addRow(QStringLiteral("Address type:"), addrType_);
@@ -197,11 +207,22 @@ void CPageGAP::buildLayout() {
     // Column widths in dialog units: a quarter of the average character width each.
     static constexpr int kWidths[AdvReportModel::kColumns] = {80, 80,  110, 110, 50,
                                                               50, 200, 200, 300};
-    const int charWidth = view_->fontMetrics().averageCharWidth();
-    for (int c = 0; c < AdvReportModel::kColumns; ++c)
-        view_->setColumnWidth(c, kWidths[c] * charWidth / 4);
+    // A column is never narrower than its longest fixed text (the event types).
+    const QFontMetrics fm = view_->fontMetrics();
+    const int charWidth = fm.averageCharWidth();
+    const int cellPadding = 4 * view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 4;
+    for (int c = 0; c < AdvReportModel::kColumns; ++c) {
+        int width = kWidths[c] * charWidth / 4;
+        if (c == AdvReportModel::EventType)
+            for (int type = 0; type <= 0xFF; ++type)
+                width = std::max(
+                    width, fm.horizontalAdvance(eventTypeText(static_cast<std::uint8_t>(type))) +
+                               cellPadding);
+        view_->setColumnWidth(c, width);
+    }
     connect(view_, &QTableView::clicked, this,
             [this](const QModelIndex& index) { prepareConnection(index.row()); });
+    followNewReports();
 
     clear_ = new QPushButton(QStringLiteral("Clear"), this);
     connect(clear_, &QPushButton::clicked, this, [this] { clearReports(); });
@@ -220,6 +241,7 @@ void CPageGAP::buildLayout() {
     listBar->addWidget(advName_);
     listBar->addWidget(clear_);
     auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(6, 6, 6, 6);
     page->addLayout(top);
     page->addLayout(listBar);
     page->addWidget(view_, 1);
@@ -385,6 +407,19 @@ void CPageGAP::loadDataFromFile(std::uint8_t opcode) {
 void CPageGAP::AddAdvertisingReport(const AdvReport& report) {
     model_->add(report);
     seen_.insert(addressText(report));
+}
+
+void CPageGAP::followNewReports() {
+    // New rows scroll into view while the list is scrolled to its end (or not scrollable);
+    // a user who scrolled up to read keeps the rows in view.
+    connect(model_, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        const QScrollBar* bar = view_->verticalScrollBar();
+        followReports_ = bar->value() >= bar->maximum();
+    });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (followReports_)
+            view_->scrollToBottom();
+    });
 }
 
 void CPageGAP::flushReports() {

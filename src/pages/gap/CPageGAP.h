@@ -91,6 +91,7 @@ private:
     }
 
     void buildLayout();
+    void followNewReports();
     void loadDataFromFile(std::uint8_t opcode);
     void clearReports();
     void clearLinkInfo();
@@ -114,6 +115,7 @@ private:
     QLineEdit* latency_ = nullptr;
     QLineEdit* timeout_ = nullptr;
 
+    bool followReports_ = true;
     std::vector<LinkRecord> records_;
     QSet<QString> seen_;
 };

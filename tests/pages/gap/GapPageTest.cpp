@@ -9,6 +9,7 @@
 #include "ui/Prompts.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -357,6 +358,39 @@ TEST_F(GapPage, RelabelsTheRowsPerOpcode) {
     EXPECT_EQ(row(0)->itemText(3), "0x81: Enter Standby Mode with Beacon Enabled");
 }
 
+// Relabelling moves nothing: at the width the page gets in the window on a 1280-pixel
+// screen, every control keeps its place for every opcode, and the link information shows
+// its values whole (a squeezed column once showed ")A0B0C0D0E0F" for the address).
+TEST_F(GapPage, RelabellingKeepsEveryControlInPlaceAndTheLinkFieldsWhole) {
+    page.resize(820, 600);
+    connect(0x0A);
+    ASSERT_EQ(page.addressEdit()->text(), "C0112233440A");
+    const std::vector<QWidget*> watched = {
+        page.opcodeCombo(), page.sendButton(),  page.captionLabel(0), page.valueCombo(0),
+        page.unitLabel(0),  page.valueCombo(3), page.unitLabel(3),    page.rssiEdit(),
+        page.handleCombo(), page.addressEdit(), page.timeoutEdit(),   page.deviceNameEdit(),
+        page.reportView(),  page.clearButton(), page.prefixLabel(1)};
+    const auto geometries = [&] {
+        std::vector<QRect> g;
+        for (QWidget* w : watched)
+            g.emplace_back(w->mapTo(&page, QPoint(0, 0)), w->size());
+        return g;
+    };
+    const auto first = geometries();
+    for (int index = 0; index < page.opcodeCombo()->count(); ++index) {
+        select(index);
+        QCoreApplication::processEvents(); // the layouts settle
+        EXPECT_EQ(geometries(), first) << page.opcodeCombo()->currentText().toStdString();
+        for (QLineEdit* e : {page.roleEdit(), page.addressTypeEdit(), page.addressEdit(),
+                             page.intervalEdit(), page.latencyEdit(), page.timeoutEdit()}) {
+            const QRect shown = e->contentsRect().marginsRemoved(e->textMargins());
+            EXPECT_LE(e->fontMetrics().horizontalAdvance(e->text()), shown.width() - 4)
+                << e->text().toStdString() << " with "
+                << page.opcodeCombo()->currentText().toStdString();
+        }
+    }
+}
+
 TEST_F(GapPage, HandleRowsListTheOpenLinksOrZeroWithoutOne) {
     select(kRssi);
     EXPECT_EQ(row(0)->count(), 0);
@@ -622,6 +656,33 @@ TEST_F(GapPageFiles, WriteScanResDataLoadsTheSecondLine) {
     prompts.queueOpenFile(write("b.adv", "\n\n"));
     select(kScanRes);
     EXPECT_EQ(row(0)->currentText(), "");
+}
+
+TEST_F(GapPageFiles, TheFileIsOfferedOncePerChoiceByMouseOrKeyboard) {
+    // The fake's dialog runs the event loop as a modal dialog does.
+    const QString file = write("a.adv", "80020106\n0A09FF");
+    prompts.queueOpenFile(file);
+    select(kAdvData);
+    EXPECT_EQ(prompts.fileFilters().size(), 1);
+    EXPECT_EQ(row(1)->currentText(), "020106") << "the file chosen is not lost to a second dialog";
+
+    select(kAdvData); // the selected entry chosen again: offered again, once; cancelled
+    EXPECT_EQ(prompts.fileFilters().size(), 2);
+    EXPECT_EQ(row(1)->currentText(), "");
+
+    prompts.queueOpenFile(file);
+    page.opcodeCombo()->setFocus();
+    QTest::keyClick(page.opcodeCombo(), Qt::Key_Down);
+    ASSERT_EQ(page.opcodeCombo()->currentIndex(), kScanRes);
+    EXPECT_EQ(prompts.fileFilters().size(), 3);
+    EXPECT_EQ(row(0)->currentText(), "0A09FF");
+
+    page.selectOpcode(kAdvData); // by the program: offered once, no activated follows
+    EXPECT_EQ(prompts.fileFilters().size(), 4);
+    QCoreApplication::processEvents();
+    select(kAdvData); // the user's next choice of the same entry still offers it
+    EXPECT_EQ(prompts.fileFilters().size(), 5);
+    EXPECT_EQ(prompts.fileFilters().last(), "ADV FILE(*.ADV) (*.adv *.ADV)");
 }
 
 TEST_F(GapPageFiles, CancelLeavesTheDataEmptyAndAMissingFileIsReported) {
