@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -503,6 +504,36 @@ TEST_F(GapPage, MalformedReportDataIsNotReadPastItsEnd) {
     EXPECT_EQ(cell(1, AdvReportModel::Length), "200");
     EXPECT_EQ(cell(1, AdvReportModel::Data).size(), 2 + 62);
     EXPECT_EQ(cell(1, AdvReportModel::Rssi), "-80");
+}
+
+TEST_F(GapPage, TheListFollowsNewRowsUnlessScrolledAwayAndShowsEventTypesWhole) {
+    QTableView* view = page.reportView();
+    QScrollBar* bar = view->verticalScrollBar();
+    const auto addReports = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            page.receive(kKindAdvertisingReport,
+                         reportRecord(3, 1, {0xC1, 2, 3, 4, 5, 6}, {0x02, 0x01, 0x06}, 0xC0));
+        page.flushReports();
+        QCoreApplication::processEvents();
+    };
+    addReports(60);
+    ASSERT_GT(bar->maximum(), 0) << "more rows than the view shows";
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(view->rowAt(view->viewport()->height() - 1), 59) << "the last row in view";
+    addReports(5);
+    EXPECT_EQ(view->rowAt(view->viewport()->height() - 1), 64);
+
+    bar->setValue(bar->maximum() / 2); // the user scrolls up to read
+    const int top = view->rowAt(0);
+    addReports(5);
+    EXPECT_EQ(view->rowAt(0), top);
+    bar->setValue(bar->maximum()); // and back to the end: following again
+    addReports(5);
+    EXPECT_EQ(view->rowAt(view->viewport()->height() - 1), 74);
+
+    EXPECT_EQ(cell(0, AdvReportModel::EventType), "ADV_NONCONN_IND");
+    const int needed = view->fontMetrics().horizontalAdvance("ADV_NONCONN_IND");
+    EXPECT_GT(view->columnWidth(AdvReportModel::EventType), needed);
 }
 
 TEST_F(GapPage, EnablingScanEmptiesTheListAndDisablingDoesNot) {
