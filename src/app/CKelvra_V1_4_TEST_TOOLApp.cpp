@@ -105,7 +105,6 @@ int CKelvra_V1_4_TEST_TOOLApp::InitInstance() {
     DialogOptions dialogOptions;
     dialogOptions.extraPorts = options.ports;
     CKelvra_V1_4_TEST_TOOLDlg dialog(dialogOptions);
-    dialog.resize(1280, 820);
 
     for (int i = 0; i < dialog.controls().sheet->count(); ++i)
         if (dialog.controls().sheet->tabText(i) == options.page)

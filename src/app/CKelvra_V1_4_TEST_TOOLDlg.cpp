@@ -7,10 +7,12 @@
 #include "app/SimulatedPort.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "ui/Prompts.h"
+#include "ui/StableSize.h"
 #include "ui/ValueEntry.h"
 #include "ui/ValueEntryQt.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -23,6 +25,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -35,6 +40,10 @@ const QString kConnect = QStringLiteral("Connect");
 const QString kDisconnect = QStringLiteral("Disconnect");
 const QString kContinuousSend = QStringLiteral("Continuous Send");
 const QString kStop = QStringLiteral("Stop");
+const QString kCloseQuestion =
+    QStringLiteral("The module is still connected. Disconnect and close the tool?");
+
+constexpr int kLeftColumnWidth = 416;
 
 // The largest number of data bytes a raw command may carry (its packet must fit one write).
 constexpr int kMaxDataDigits = static_cast<int>(kMaxWireParams) * 2;
@@ -61,6 +70,16 @@ QWidget* hexField(QLineEdit* edit) {
     return w;
 }
 
+// A frameless scroll area that shows `content` at the size of its viewport, or at the
+// content's minimum size with scroll bars when the viewport is smaller.
+QScrollArea* scrolling(QWidget* content) {
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(content);
+    return area;
+}
+
 } // namespace
 
 const QString& CKelvra_V1_4_TEST_TOOLDlg::title() {
@@ -75,10 +94,16 @@ CKelvra_V1_4_TEST_TOOLDlg::CKelvra_V1_4_TEST_TOOLDlg(DialogOptions options, QWid
     timers_ = new MainTimers(this);
     continuous_ = new ContinuousSend(gate_, this);
 
+    // Both sides scroll when the window is smaller than they need, so that the window
+    // fits any screen.
     auto* row = new QHBoxLayout(this);
-    row->addWidget(buildLeftColumn());
+    row->setContentsMargins(6, 6, 6, 6);
+    leftArea_ = scrolling(buildLeftColumn());
+    leftArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    leftArea_->setFixedWidth(kLeftColumnWidth);
+    row->addWidget(leftArea_);
     ui_.sheet = new QTabWidget;
-    row->addWidget(ui_.sheet, 1);
+    row->addWidget(scrolling(ui_.sheet), 1);
     log_ = new PacketLog(ui_.logView, this);
 
     router_ = std::make_unique<EventRouter>(EventRouter::Targets{
@@ -110,6 +135,7 @@ CKelvra_V1_4_TEST_TOOLDlg::CKelvra_V1_4_TEST_TOOLDlg(DialogOptions options, QWid
         options_.startDirectory.isEmpty() ? QDir::currentPath() : options_.startDirectory;
     buildSheet();
     applyEnablingRule();
+    fitToScreen();
 
     connect(ui_.connect, &QPushButton::clicked, this,
             &CKelvra_V1_4_TEST_TOOLDlg::connectOrDisconnect);
@@ -147,7 +173,6 @@ CKelvra_V1_4_TEST_TOOLDlg::~CKelvra_V1_4_TEST_TOOLDlg() {
 
 QWidget* CKelvra_V1_4_TEST_TOOLDlg::buildLeftColumn() {
     auto* column = new QWidget;
-    column->setFixedWidth(430);
     auto* v = new QVBoxLayout(column);
     v->setContentsMargins(0, 0, 0, 0);
 
@@ -230,6 +255,7 @@ QWidget* CKelvra_V1_4_TEST_TOOLDlg::buildLeftColumn() {
     ui_.repeatRounds->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]*")), ui_.repeatRounds));
     ui_.continuousSend = new QPushButton(kContinuousSend);
+    reserveWidthFor(ui_.continuousSend, {kContinuousSend, kStop});
     cg->addWidget(ui_.loadScript, 0, 0);
     cg->addWidget(label(QStringLiteral("Count Times:")), 0, 1);
     cg->addWidget(ui_.countTimes, 0, 2);
@@ -238,26 +264,27 @@ QWidget* CKelvra_V1_4_TEST_TOOLDlg::buildLeftColumn() {
     cg->addWidget(ui_.continuousSend, 1, 0);
     v->addWidget(cont);
 
-    // Module status and link states: displays only.
+    // Module status and link states: displays only, one per row so that every entry
+    // reads whole, and in the normal text colour although disabled.
     auto* status = new QGroupBox;
     auto* sg = new QGridLayout(status);
+    sg->setVerticalSpacing(2);
     const QStringList labels = {"BT Status:", "Link 1:", "Link 2:", "Link 3:", "Link 4:"};
     for (int i = 0; i < 5; ++i) {
         auto* c = combo(moduleStateEntries(i == 4), -1);
         c->setEnabled(false);
+        QPalette readable = c->palette();
+        for (const auto role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
+            readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
+        c->setPalette(readable);
+        c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         ui_.status[static_cast<std::size_t>(i)] = c;
-        if (i == 0) {
-            sg->addWidget(label(labels[i]), 0, 0);
-            sg->addWidget(c, 0, 1, 1, 3);
-        } else {
-            const int r = 1 + (i - 1) / 2;
-            const int col = ((i - 1) % 2) * 2;
-            sg->addWidget(label(labels[i]), r, col);
-            sg->addWidget(c, r, col + 1);
-        }
+        auto* caption = label(labels[i]);
+        caption->setBuddy(c);
+        sg->addWidget(caption, i, 0);
+        sg->addWidget(c, i, 1);
     }
     sg->setColumnStretch(1, 1);
-    sg->setColumnStretch(3, 1);
     v->addWidget(status);
 
     // Packet log.
@@ -291,12 +318,56 @@ void CKelvra_V1_4_TEST_TOOLDlg::buildSheet() {
     ui_.sheet->setCurrentIndex(0);
 }
 
+void CKelvra_V1_4_TEST_TOOLDlg::fitToScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    // The window manager's frame: known once the window is shown, estimated before.
+    QMargins frame(geometry().left() - frameGeometry().left(),
+                   geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(),
+                   frameGeometry().bottom() - geometry().bottom());
+    if (frame.isNull()) {
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+        frame = QMargins(border,
+                         style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + border,
+                         border, border);
+    }
+    const QSize room = available.size().shrunkBy(frame);
+    // What both sides need without scrolling, as much of it as the screen holds.
+    const QMargins m = layout()->contentsMargins();
+    const QSize wanted(
+        m.left() + m.right() + layout()->spacing() + leftArea_->width() +
+            ui_.sheet->sizeHint().width(),
+        m.top() + m.bottom() +
+            std::max(leftArea_->widget()->sizeHint().height(), ui_.sheet->sizeHint().height()));
+    resize(wanted.boundedTo(room));
+    const QRect inner = available - frame;
+    QRect placed(inner.topLeft(), size());
+    placed.moveCenter(inner.center());
+    move(placed.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
 void CKelvra_V1_4_TEST_TOOLDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Enter presses no button; Esc does not end the session (closing asks first).
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        event->key() == Qt::Key_Escape) {
         event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::closeEvent(QCloseEvent* event) {
+    if (connected_) {
+        if (!prompts().askYesNo(kCloseQuestion)) {
+            event->ignore();
+            return;
+        }
+        disconnectPort();
+    }
+    QDialog::closeEvent(event);
 }
 
 void CKelvra_V1_4_TEST_TOOLDlg::setProfilePages(std::uint8_t flags) {
@@ -353,7 +424,7 @@ void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
     std::unique_ptr<SimulatedPort> simulator;
     bool portAvailable = true;
     if (portPath_ == kSimulatedPort) {
-        simulator = std::make_unique<SimulatedPort>();
+        simulator = std::make_unique<SimulatedPort>(static_cast<int>(baudRate_));
         QString error;
         if (simulator->start(&error)) {
             settings.portName = simulator->path().toStdString();
@@ -417,6 +488,7 @@ void CKelvra_V1_4_TEST_TOOLDlg::disconnectPort() {
     if (continuous_->running())
         continuous_->stop();
     releaseLayer();
+    router_->forgetModule();
     ui_.gpio->setEnabled(true);
     ui_.flowControl->setEnabled(true);
     log_->flush();

@@ -19,10 +19,12 @@
 #include <vector>
 
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QKeyEvent;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QTabWidget;
 class QTextEdit;
 
@@ -99,10 +101,16 @@ public:
     };
     const Controls& controls() const { return ui_; }
 
+    // Sizes the window to what its two sides need, as far as the available area of its
+    // screen allows (the sides scroll in a smaller window), and centres it there.
+    void fitToScreen();
+
 protected:
     // Enter in a field presses no button (the window's default button is a hidden,
-    // disabled OK); Esc closes the window.
+    // disabled OK); Esc does nothing.
     void keyPressEvent(QKeyEvent* event) override;
+    // Closing while connected asks first.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QWidget* buildLeftColumn();
@@ -131,6 +139,7 @@ private:
     std::uint64_t session_ = 0; // counts Connects; events of an earlier layer are ignored
 
     Controls ui_;
+    QScrollArea* leftArea_ = nullptr;
     std::unique_ptr<nuvex3::PageSet> pages_;
     nuvex3::PacketLog* log_ = nullptr;
     nuvex3::MainTimers* timers_ = nullptr;

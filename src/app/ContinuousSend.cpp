@@ -102,7 +102,7 @@ void ContinuousSend::finishRun() {
     running_ = false;
     QMetaObject::invokeMethod(
         this, [this] { emit runningChanged(false); }, Qt::QueuedConnection);
-    postMessage(finishText());
+    postMessage(finishText(), PromptIcon::Information);
 }
 
 void ContinuousSend::step(StepContext& context) {

@@ -165,13 +165,22 @@ void EventRouter::moduleStatus(int, const Record& record) {
         selectState(t_.status[static_cast<std::size_t>(i) + 1], record[4 + i]);
     const bool linksIdle =
         std::all_of(record.begin() + 4, record.begin() + 8, [](auto s) { return s == kStateIdle; });
-    if ((state == kStateIdle || state == kStateStandby) && linksIdle) {
-        t_.timers.stopCompare();
-        t_.timers.stopThroughput();
-        links_.clear();
-        for (CPageBase* page : t_.pages.clearedWhenIdle())
-            page->onAllIdle();
-    }
+    if ((state == kStateIdle || state == kStateStandby) && linksIdle)
+        forgetLinks();
+}
+
+void EventRouter::forgetLinks() {
+    t_.timers.stopCompare();
+    t_.timers.stopThroughput();
+    links_.clear();
+    for (CPageBase* page : t_.pages.clearedWhenIdle())
+        page->onAllIdle();
+}
+
+void EventRouter::forgetModule() {
+    for (QComboBox* combo : t_.status)
+        combo->setCurrentIndex(-1);
+    forgetLinks();
 }
 
 void EventRouter::connectionComplete(int kind, const Record& record) {
@@ -214,14 +223,19 @@ void EventRouter::disconnectionComplete(int kind, const Record& record) {
     received.remove(QString::asprintf("%02X", handle));
     if (received.empty())
         t_.timers.stopThroughput();
-    prompts().message(text(terminateConnectionMessage(handle, reason)));
+    // A link that a user ended (on either side) is news; any other reason is a fault.
+    constexpr std::uint8_t kRemoteUserTerminated = 0x13;
+    constexpr std::uint8_t kLocalHostTerminated = 0x16;
+    const bool asked = reason == kRemoteUserTerminated || reason == kLocalHostTerminated;
+    prompts().message(text(terminateConnectionMessage(handle, reason)),
+                      asked ? PromptIcon::Information : PromptIcon::Exclamation);
 }
 
 void EventRouter::configureMode(int, const Record& record) {
     if (record[3] == 0)
-        prompts().message(QStringLiteral("Configure Mode is Disable"));
+        prompts().message(QStringLiteral("Configure Mode is Disable"), PromptIcon::Information);
     else if (record[3] == 1)
-        prompts().message(QStringLiteral("Configure Mode is Enable"));
+        prompts().message(QStringLiteral("Configure Mode is Enable"), PromptIcon::Information);
 }
 
 void EventRouter::receivedData(int, const Record& record) {

@@ -50,6 +50,11 @@ public:
     // Handles one record of the command layer.
     void route(int kind, const Record& record);
 
+    // The port closed (Disconnect, or the port was lost): nothing the module reported
+    // holds any more. The status displays are emptied and every link is forgotten, as
+    // when the module reports itself and all links idle.
+    void forgetModule();
+
     // The handles of the established links, in the order they were established.
     const std::vector<std::uint8_t>& linkTable() const { return links_; }
 
@@ -89,6 +94,7 @@ private:
     // A receive table entry and an empty received data file for a new link.
     void addReceiveEntry(std::uint8_t handle);
 
+    void forgetLinks();
     void copyLinkTable();
     void selectState(QComboBox* combo, std::uint8_t state);
 

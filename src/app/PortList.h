@@ -21,8 +21,16 @@ QStringList systemSerialPorts();
 // System ports, then the extra ports not already listed, then the simulated module.
 QStringList portListEntries(const QStringList& system, const QStringList& extra);
 
+// A legacy serial port (/dev/ttyS0 ...) that Linux lists on every PC whether or not a
+// UART is behind it; USB (ttyUSB, ttyACM) and other ports have a device behind them.
+bool isLegacyPlaceholderPort(const QString& path);
+
+// The entry selected when no earlier choice decides: the first one that is not a legacy
+// placeholder, which is "Simulated module" when the system has only placeholders.
+int preferredPortIndex(const QStringList& entries);
+
 // Replaces the entries of `combo`, then selects the entry whose text equals the text
-// selected before, or the first entry when it is gone.
+// selected before, or the preferred entry when it is gone.
 void refreshPortCombo(QComboBox* combo, const QStringList& entries);
 
 // A combo box that tells when its drop-down is about to open.

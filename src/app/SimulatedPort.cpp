@@ -5,8 +5,9 @@
 
 namespace nuvex3 {
 
-SimulatedPort::SimulatedPort()
-    : simulator_(std::make_unique<sim::PtySimulator>(sim::defaultScenario(), sim::SimOptions{})) {}
+SimulatedPort::SimulatedPort(int baud)
+    : simulator_(
+          std::make_unique<sim::PtySimulator>(sim::defaultScenario(), sim::SimOptions{baud, {}})) {}
 
 SimulatedPort::~SimulatedPort() {
     simulator_->stop();

@@ -1,7 +1,8 @@
 #pragma once
 // The "Simulated module" port: the virtual module with its default scenario, running in
 // this process on a pseudo-terminal pair from Connect to Disconnect. The tool opens the
-// terminal's path like any serial port.
+// terminal's path like any serial port; the module sends and reads at the pace of a real
+// line at the chosen baud rate (8N1).
 
 #include <QString>
 
@@ -15,7 +16,7 @@ class PtySimulator;
 
 class SimulatedPort {
 public:
-    SimulatedPort();
+    explicit SimulatedPort(int baud);
     ~SimulatedPort(); // stops the module
     SimulatedPort(const SimulatedPort&) = delete;
     SimulatedPort& operator=(const SimulatedPort&) = delete;

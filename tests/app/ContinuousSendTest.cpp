@@ -111,6 +111,7 @@ TEST_F(ContinuousSendRun, ThreeLinesTwoRoundsSendSixCommandsAndFinishOnce) {
     answer(0x0A);
     EXPECT_TRUE(rest().empty());
     EXPECT_EQ(h.countMessages(kFinish), 1);
+    EXPECT_EQ(h.prompts().icons(), QList<PromptIcon>({PromptIcon::Information}));
     EXPECT_FALSE(h.dialog().continuousSend().running());
 }
 

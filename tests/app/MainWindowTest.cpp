@@ -2,7 +2,9 @@
 // sheet and the profile pages operation.
 
 #include "AppTestSupport.h"
+#include "PtyPair.h"
 
+#include "app/PacketLog.h"
 #include "app/PageSet.h"
 #include "framework/MainWindow.h"
 
@@ -126,7 +128,29 @@ TEST(MainWindowStartUp, WithoutSerialPortsTheSimulatedModuleIsSelected) {
     EXPECT_EQ(h.ui().port->currentText(), "Simulated module");
 }
 
-TEST(MainWindowPortList, DropDownKeepsAPresentSelectionAndFallsBackToTheFirstEntry) {
+TEST(MainWindowPortList, PortsWithADeviceBehindThemArePreferredToLegacyPlaceholders) {
+    // Only the placeholders every Linux PC lists: nothing would answer there.
+    EXPECT_EQ(MainWindowHarness({"/dev/ttyS0", "/dev/ttyS1"}).ui().port->currentText(),
+              "Simulated module");
+    EXPECT_EQ(MainWindowHarness({"/dev/ttyS0", "/dev/ttyUSB0"}).ui().port->currentText(),
+              "/dev/ttyUSB0");
+    EXPECT_EQ(MainWindowHarness({"/dev/ttyACM0", "/dev/ttyS0"}).ui().port->currentText(),
+              "/dev/ttyACM0");
+    EXPECT_EQ(MainWindowHarness({"/dev/ttyS10", "/dev/ttyAMA0"}).ui().port->currentText(),
+              "/dev/ttyAMA0");
+
+    // A placeholder stays listed and may be chosen; when the chosen port goes away the
+    // same rule picks the next one.
+    MainWindowHarness h({"/dev/ttyS0", "/dev/ttyUSB0"});
+    EXPECT_EQ(items(h.ui().port), QStringList({"/dev/ttyS0", "/dev/ttyUSB0", "Simulated module"}));
+    h.systemPorts() = {"/dev/ttyS0"};
+    h.ui().port->showPopup();
+    h.ui().port->hidePopup();
+    EXPECT_EQ(h.ui().port->currentText(), "Simulated module");
+    EXPECT_EQ(h.dialog().portPath(), "Simulated module");
+}
+
+TEST(MainWindowPortList, DropDownKeepsAPresentSelectionAndFallsBackToThePreferredEntry) {
     MainWindowHarness h({"/dev/ttyS4", "/dev/ttyS7"});
     auto* port = h.ui().port;
     port->setCurrentIndex(1);
@@ -188,6 +212,42 @@ TEST(MainWindowRawEntry, LengthCountsAnOddDigitAsAByteAndNonHexIsRemoved) {
     EXPECT_TRUE(h.logFiles().isEmpty());
     EXPECT_EQ(h.ui().connect->text(), "Connect");
     EXPECT_TRUE(h.dialog().isVisible());
+}
+
+TEST(MainWindowClosing, EscDoesNothingAndClosingWhileConnectedAsksFirst) {
+    PtyPair pty;
+    MainWindowHarness h;
+    h.dialog().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.dialog()));
+    h.connectTo(QString::fromStdString(pty.slavePath()));
+    ASSERT_TRUE(h.dialog().connected());
+
+    h.ui().data->setFocus();
+    QTest::keyClick(h.ui().data, Qt::Key_Escape);
+    QTest::keyClick(&h.dialog(), Qt::Key_Escape);
+    EXPECT_TRUE(h.dialog().isVisible());
+    EXPECT_TRUE(h.dialog().connected());
+    EXPECT_TRUE(h.prompts().questions().isEmpty());
+
+    // "No" keeps the window and the session.
+    EXPECT_FALSE(h.dialog().close());
+    EXPECT_EQ(h.prompts().questions(),
+              QStringList({"The module is still connected. Disconnect and close the tool?"}));
+    EXPECT_TRUE(h.dialog().isVisible());
+    EXPECT_TRUE(h.dialog().connected());
+
+    // "Yes" disconnects (the log file is complete and closed), then closes.
+    h.prompts().queueYesNo(true);
+    EXPECT_TRUE(h.dialog().close());
+    EXPECT_FALSE(h.dialog().isVisible());
+    EXPECT_FALSE(h.dialog().connected());
+    EXPECT_FALSE(h.dialog().packetLog().fileOpen());
+    EXPECT_EQ(h.prompts().questions().size(), 2);
+
+    // Disconnected, the window closes without a question.
+    h.dialog().show();
+    EXPECT_TRUE(h.dialog().close());
+    EXPECT_EQ(h.prompts().questions().size(), 2);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QTextEdit>
 
@@ -109,6 +110,11 @@ TEST_F(Routing, LinkTableFollowsConnectionsAndEveryPageHoldsACopy) {
     event(0x72, {0x07, 0x04});
     EXPECT_EQ(h.dialog().linkTable(), Handles({0x01}));
     EXPECT_EQ(h.prompts().messages().last(), "Terminate Connection Handle: 0x07\nReason: (0x04)");
+    // A link ended by a user is news, a link lost otherwise a fault.
+    event(0x72, {0x01, 0x16});
+    EXPECT_EQ(h.prompts().icons(),
+              QList<PromptIcon>(
+                  {PromptIcon::Information, PromptIcon::Exclamation, PromptIcon::Information}));
 }
 
 TEST_F(Routing, FailedConnectionShowsItsErrorAndLeavesTheTableAlone) {
@@ -144,6 +150,49 @@ TEST_F(Routing, AllIdleStatusForgetsEveryLinkExceptThePassKeyAndAutoTestCopies) 
     EXPECT_FALSE(h.dialog().timers().throughputActive());
 }
 
+// A tool that shows "BLE Connected Mode" with no port open reports a wrong state: after
+// Disconnect and after the port was lost nothing the module reported is shown any more.
+TEST_F(Routing, DisconnectAndALostPortEmptyTheStatusAndTheLinkInformation) {
+    CPageGAP& gap = h.dialog().pages().gap;
+    const auto moduleReportsALink = [&] {
+        status(0x0C, {0x0C, 0x09, 0x09, 0x09});
+        connectionComplete(0x01);
+        ASSERT_EQ(h.ui().status[0]->currentText(), "0x0c: BLE Connected Mode");
+        ASSERT_EQ(h.ui().status[1]->currentText(), "0x0c: BLE Connected Mode");
+        ASSERT_EQ(gap.handleCombo()->currentText(), "01");
+        ASSERT_EQ(gap.addressEdit()->text(), "015544332211");
+        ASSERT_EQ(gap.timeoutEdit()->text(), "01F4");
+    };
+    const auto expectNothingShown = [&](const char* after) {
+        for (QComboBox* combo : h.ui().status) {
+            EXPECT_EQ(combo->currentIndex(), -1) << after;
+            EXPECT_EQ(combo->currentText(), "") << after;
+        }
+        EXPECT_EQ(gap.handleCombo()->count(), 0) << after;
+        for (QLineEdit* e : {gap.roleEdit(), gap.addressTypeEdit(), gap.addressEdit(),
+                             gap.intervalEdit(), gap.latencyEdit(), gap.timeoutEdit()})
+            EXPECT_EQ(e->text(), "") << after;
+        EXPECT_TRUE(gap.linkRecords().empty()) << after;
+        EXPECT_TRUE(h.dialog().linkTable().empty()) << after;
+        EXPECT_TRUE(gap.linkTable().empty()) << after;
+        EXPECT_TRUE(h.dialog().pages().transparent.receiveTable().empty()) << after;
+        EXPECT_FALSE(h.dialog().timers().throughputActive()) << after;
+    };
+
+    moduleReportsALink();
+    h.pressConnectButton();
+    ASSERT_FALSE(h.dialog().connected());
+    expectNothingShown("Disconnect");
+
+    h.pressConnectButton();
+    ASSERT_TRUE(h.dialog().connected());
+    moduleReportsALink();
+    pty.closeMaster();
+    ASSERT_TRUE(waitFor([&] { return !h.dialog().connected(); }));
+    EXPECT_TRUE(h.prompts().messages().contains("Error in Communications!"));
+    expectNothingShown("port lost");
+}
+
 TEST_F(Routing, ErrorMessagesOfCommandsChecksumsPairingAndConfigureMode) {
     event(0x80, {0x16, 0x12});
     event(0x80, {0x00, 0xFF});
@@ -166,6 +215,10 @@ TEST_F(Routing, ErrorMessagesOfCommandsChecksumsPairingAndConfigureMode) {
                      "Pairing Complete with Connection Handle(0x01)", "Pairing Fail",
                      "Pairing Timeout", "Configure Mode is Enable", "Configure Mode is Disable",
                      "UART Checksum Error [RX]"}));
+    // Successes and news with the information icon, errors with the warning icon.
+    constexpr PromptIcon info = PromptIcon::Information, warning = PromptIcon::Exclamation;
+    EXPECT_EQ(h.prompts().icons(), QList<PromptIcon>({warning, warning, warning, warning, info,
+                                                      warning, warning, info, info, warning}));
 }
 
 // Received transparent data: one entry and one file per link, in the start directory.
