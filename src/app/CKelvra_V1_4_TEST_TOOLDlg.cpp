@@ -43,7 +43,7 @@ const QString kStop = QStringLiteral("Stop");
 const QString kCloseQuestion =
     QStringLiteral("The module is still connected. Disconnect and close the tool?");
 
-constexpr int kLeftColumnWidth = 416;
+constexpr int kLeftColumnWidth = 400;
 
 // The largest number of data bytes a raw command may carry (its packet must fit one write).
 constexpr int kMaxDataDigits = static_cast<int>(kMaxWireParams) * 2;
@@ -309,8 +309,12 @@ QWidget* CKelvra_V1_4_TEST_TOOLDlg::buildLeftColumn() {
 }
 
 void CKelvra_V1_4_TEST_TOOLDlg::buildSheet() {
-    for (CPageBase* page : pages_->all())
+    for (CPageBase* page : pages_->all()) {
         page->setMainWindow(this);
+        // Compact margins: the sheet's frame already sets the page apart.
+        if (QLayout* layout = page->layout())
+            layout->setContentsMargins(6, 6, 6, 6);
+    }
     for (CPageBase* page : pages_->sheet())
         ui_.sheet->addTab(page, page->caption());
     for (const auto& [flag, page] : pages_->profiles())

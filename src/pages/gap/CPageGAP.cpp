@@ -241,7 +241,6 @@ void CPageGAP::buildLayout() {
     listBar->addWidget(advName_);
     listBar->addWidget(clear_);
     auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(6, 6, 6, 6);
     page->addLayout(top);
     page->addLayout(listBar);
     page->addWidget(view_, 1);
