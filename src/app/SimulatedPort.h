@@ -2,7 +2,7 @@
 // The "Simulated module" port: the virtual module with its default scenario, running in
 // this process on a pseudo-terminal pair from Connect to Disconnect. The tool opens the
 // terminal's path like any serial port; the module sends and reads at the pace of a real
-// line at the chosen baud rate (8N1).
+// line at the chosen baud rate (8N1), unless a test clock is in force.
 
 #include <QString>
 
