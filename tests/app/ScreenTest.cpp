@@ -5,6 +5,7 @@
 #include "AppTestSupport.h"
 
 #include "app/PageSet.h"
+#include "framework/MainWindow.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -59,6 +60,21 @@ TEST_F(OnALaptopScreen, TheWindowFitsAndEveryControlIsInReach) {
             << w->metaObject()->className() << " " << w->objectName().toStdString()
             << (qobject_cast<QPushButton*>(w) ? qobject_cast<QPushButton*>(w)->text().toStdString()
                                               : std::string());
+}
+
+TEST_F(OnALaptopScreen, EveryPageFitsBesideTheLeftColumnWithoutScrollingSideways) {
+    QTabWidget* sheet = h.ui().sheet;
+    h.dialog().setProfilePages(kProfileWeightScale | kProfileHeartRate | kProfileHealthThermometer |
+                               kProfileBloodPressure | kProfileGlucose);
+    QScrollArea* sheetArea = scrollAreaOf(sheet);
+    ASSERT_NE(sheetArea, nullptr);
+    for (int i = 0; i < sheet->count(); ++i) {
+        sheet->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(sheetArea->horizontalScrollBar()->isVisible())
+            << sheet->tabText(i).toStdString() << " needs "
+            << sheet->widget(i)->minimumSizeHint().width() << " pixels";
+    }
 }
 
 TEST_F(OnALaptopScreen, ASmallerWindowScrollsItsSides) {
