@@ -77,6 +77,23 @@ TEST_F(OnALaptopScreen, EveryPageFitsBesideTheLeftColumnWithoutScrollingSideways
     }
 }
 
+TEST_F(OnALaptopScreen, StatusDisplaysShowTheirLongestEntryWholeInTheNormalTextColour) {
+    for (QComboBox* combo : h.ui().status) {
+        EXPECT_FALSE(combo->isEnabled()) << "a display, not a choice";
+        int widest = 0;
+        for (int i = 0; i < combo->count(); ++i)
+            widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
+        combo->setCurrentIndex(5); // "0x08: Transparent Service Enabled Mode"
+        EXPECT_GE(combo->width(), combo->sizeHint().width());
+        EXPECT_GT(combo->width(), widest);
+        const QPalette& p = combo->palette();
+        EXPECT_EQ(p.color(QPalette::Disabled, QPalette::ButtonText),
+                  p.color(QPalette::Active, QPalette::ButtonText));
+        EXPECT_EQ(p.color(QPalette::Disabled, QPalette::Text),
+                  p.color(QPalette::Active, QPalette::Text));
+    }
+}
+
 TEST_F(OnALaptopScreen, ASmallerWindowScrollsItsSides) {
     h.dialog().resize(900, 560);
     QCoreApplication::processEvents();
