@@ -224,9 +224,8 @@ TEST_F(ModuleTest, AtMostFourLinks) {
         scenario.peers.push_back(p);
     }
     for (std::uint8_t i = 0; i < 4; ++i) {
-        const Bytes addr{i, 0, 0, 0, 0, 0xC0};
-        Bytes params{0x00, 0x00};
-        params.insert(params.end(), addr.begin(), addr.end());
+        // Filter policy, address type, then the address least significant byte first.
+        const Bytes params{0x00, 0x00, i, 0x00, 0x00, 0x00, 0x00, 0xC0};
         EXPECT_THAT(m().command(0x17, params), ElementsAre(cc(0x17), ::testing::_));
         const Evs e = wait(30ms);
         ASSERT_EQ(e.size(), 2u);
