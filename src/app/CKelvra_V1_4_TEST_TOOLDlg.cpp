@@ -390,6 +390,11 @@ void CKelvra_V1_4_TEST_TOOLDlg::setProfilePages(std::uint8_t flags) {
     }
 }
 
+void CKelvra_V1_4_TEST_TOOLDlg::activatePage(CPageBase& page) {
+    if (ui_.sheet->indexOf(&page) >= 0)
+        ui_.sheet->setCurrentWidget(&page);
+}
+
 void CKelvra_V1_4_TEST_TOOLDlg::appendLog(const QString& text, const QColor& colour) {
     log_->append(text, colour);
 }
@@ -476,6 +481,8 @@ void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
 }
 
 void CKelvra_V1_4_TEST_TOOLDlg::releaseLayer() {
+    for (CPageBase* page : pages_->all())
+        page->stopRunners();          // their workers are joined: nothing more comes from them
     router_->endPairingOnPortClose(); // the question may not answer through a closed port
     gate_.setLayer(nullptr);          // waits for a send under way
     giveLayerToPages(nullptr);

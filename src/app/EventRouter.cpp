@@ -92,6 +92,13 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindPairingMode, &EventRouter::toCommon},
         {kKindPairedDevices, &EventRouter::toCommon},
         {kKindDioControl, &EventRouter::toGpio},
+        {kKindCommandComplete, &EventRouter::gattCommandDone},
+        {kKindCharacteristicValue, &EventRouter::gattReadReply},
+        {kKindValueByUuid, &EventRouter::gattReadByUuid},
+        {kKindPrimaryServiceResult, &EventRouter::gattDiscovery},
+        {kKindCharacteristicResult, &EventRouter::gattDiscovery},
+        {kKindDescriptorResult, &EventRouter::gattDiscovery},
+        {kKindCharacteristicValueReceived, &EventRouter::gattValueReceived},
     };
     return table;
 }
@@ -125,6 +132,8 @@ bool EventRouter::commandComplete(const Record& record) {
     const std::uint8_t opcode = record[3];
     const std::uint8_t status = record[4];
     if (status != 0) {
+        if (gattCommandError(opcode, status))
+            return false;
         prompts().message(text(commandErrorMessage(opcode, status)));
         return false;
     }

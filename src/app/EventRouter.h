@@ -91,6 +91,18 @@ private:
     void toGpio(int kind, const Record& record);
     void maintenanceCommandComplete(int kind, const Record& record);
 
+    // GATT client and remote table (EventRouterGatt.cpp).
+    // A Command Complete with an error status: true when it is handled here and goes no
+    // further (status 0x8A during the remote walk).
+    bool gattCommandError(std::uint8_t opcode, std::uint8_t status);
+    void gattCommandDone(int kind, const Record& record);
+    void gattReadReply(int kind, const Record& record);
+    void gattReadByUuid(int kind, const Record& record);
+    void gattDiscovery(int kind, const Record& record);
+    void gattValueReceived(int kind, const Record& record);
+    // The module acknowledged `opcode`: the remote walk's next step when it is the walk's.
+    void stepRemoteWalk(std::uint8_t opcode);
+
     // A receive table entry and an empty received data file for a new link.
     void addReceiveEntry(std::uint8_t handle);
 

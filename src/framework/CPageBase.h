@@ -45,6 +45,10 @@ public:
     // The module reported itself and all four links idle: forget every link.
     virtual void onAllIdle();
 
+    // The command layer is about to go (Disconnect, a lost port, exit): stop every runner
+    // of the page and wait for its worker, so that nothing is sent afterwards. UI thread.
+    virtual void stopRunners() {}
+
 protected:
     // Called after the link table copy changed (refresh handle combos here).
     virtual void linkTableChanged() {}

@@ -1,6 +1,7 @@
 #pragma once
 // What the main window offers to the pages: its packet log, the profile pages operation,
-// the start directory and the send gate. Pages reach it through CPageBase::mainWindow().
+// page activation, the start directory and the send gate. Pages reach it through
+// CPageBase::mainWindow().
 // Every operation is for the UI thread; from a worker thread, queue the call to the UI
 // thread (QMetaObject::invokeMethod on the page).
 
@@ -8,6 +9,8 @@
 #include <QString>
 
 #include <cstdint>
+
+class CPageBase;
 
 namespace nuvex3 {
 
@@ -30,6 +33,8 @@ public:
     virtual void appendLog(const QString& text, const QColor& colour) = 0;
     // Adds the profile pages of the set flags (in flag order) or, with 0, removes them all.
     virtual void setProfilePages(std::uint8_t flags) = 0;
+    // Shows this page of the sheet (nothing when the page is not in the sheet).
+    virtual void activatePage(CPageBase& page) = 0;
     // The directory the tool was started in; log and received data files go there.
     virtual QString startDirectory() const = 0;
     // The gate every sender on a worker thread sends through.

@@ -92,7 +92,17 @@ void VirtualModule::Impl::schedulePeerWrites(const Link& link) {
 // ---------------------------------------------------------------------------------------
 // GATT client
 
+bool VirtualModule::Impl::peerAnswers(std::uint8_t connHandle) {
+    Link* l = linkByHandle(connHandle);
+    if (!l)
+        return true; // the module itself answers: unknown connection
+    const int silentAfter = peerOf(*l).gattSilentAfter;
+    return silentAfter < 0 || ++l->gattRequests <= silentAfter;
+}
+
 void VirtualModule::Impl::cmdDiscoverAllPrimaryServices(const Bytes& p) {
+    if (!peerAnswers(p[0]))
+        return;
     const Link* l = linkByHandle(p[0]);
     if (!l) {
         complete(0x30, kStatusUnknownConnection);
@@ -105,6 +115,8 @@ void VirtualModule::Impl::cmdDiscoverAllPrimaryServices(const Bytes& p) {
 }
 
 void VirtualModule::Impl::cmdDiscoverCharacteristics(const Bytes& p) {
+    if (!peerAnswers(p[0]))
+        return;
     const Link* l = linkByHandle(p[0]);
     if (p.size() != 3 && p.size() != 17) {
         complete(0x31, kStatusInvalidParameters);
@@ -128,6 +140,8 @@ void VirtualModule::Impl::cmdDiscoverCharacteristics(const Bytes& p) {
 }
 
 void VirtualModule::Impl::cmdReadValue(const Bytes& p) {
+    if (!peerAnswers(p[0]))
+        return;
     const Link* l = linkByHandle(p[0]);
     if (!l) {
         complete(0x32, kStatusUnknownConnection);
@@ -149,6 +163,8 @@ void VirtualModule::Impl::cmdReadValue(const Bytes& p) {
 }
 
 void VirtualModule::Impl::cmdReadByUuid(const Bytes& p) {
+    if (!peerAnswers(p[0]))
+        return;
     const Link* l = linkByHandle(p[0]);
     if (p.size() != 3 && p.size() != 17) {
         complete(0x33, kStatusInvalidParameters);
@@ -174,6 +190,8 @@ void VirtualModule::Impl::cmdReadByUuid(const Bytes& p) {
 }
 
 void VirtualModule::Impl::cmdWriteValue(const Bytes& p) {
+    if (!peerAnswers(p[0]))
+        return;
     Link* l = linkByHandle(p[0]);
     const std::uint8_t type = p[1];
     const std::uint16_t handle = readBe16(p, 2);

@@ -42,6 +42,8 @@ struct Link {
     std::uint16_t interval = 0, latency = 0, timeout = 0;
     GattDatabase db; // the peer's attribute table as this link sees it
 
+    int gattRequests = 0; // GATT client requests so far, for a peer that stops answering
+
     bool transparent = false;
     int creditsConsumed = 0; // blocks the peer took since it last granted credits
 
@@ -199,6 +201,9 @@ struct VirtualModule::Impl {
     void cmdPairingRequest(const Bytes&);
 
     // ---- GATT helpers (ModuleGatt.cpp) ----
+    // Counts a GATT client request on the link of `connHandle`; false when its peer no
+    // longer answers, so the request gets nothing back.
+    bool peerAnswers(std::uint8_t connHandle);
     void notifyLoop(std::uint64_t linkId, std::uint16_t valueHandle, std::uint64_t generation);
     void sendNotification(Link& l, std::uint16_t valueHandle, const Bytes& value);
     void grantCredits(Link& l, int credits);

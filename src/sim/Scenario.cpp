@@ -119,13 +119,13 @@ Bytes adStructure(std::uint8_t type, const Bytes& data) {
 } // namespace
 
 Uuid transparentServiceUuid() {
-    return uuid128("4E565833545241000000000000000001");
+    return uuid128("4B4F4C54FE7D4AE58FA99FAFD205E455");
 }
 Uuid transparentTxUuid() {
-    return uuid128("4E565833545241000000000000000002");
+    return uuid128("4B4F4C541E4D4BD9BA6123C647249616");
 }
 Uuid transparentRxUuid() {
-    return uuid128("4E565833545241000000000000000003");
+    return uuid128("4B4F4C54884143F4A8D4ECBE34729BB3");
 }
 Uuid transparentCreditUuid() {
     return uuid128("4E565833545241000000000000000004");
@@ -184,10 +184,18 @@ Scenario defaultScenario() {
     hrm.echo = true;
     hrm.credits = 8;
     hrm.mtu = 23;
+    // Its table has every kind of attribute a table walk meets: characteristics without
+    // the read property, a configuration descriptor that reads "on" (battery), another
+    // descriptor (the control point's description), a service without characteristics
+    // (environmental sensing: its discovery answers "Attribute Not Found"), 128-bit services
+    // and characteristics with and without a catalogue name, and more services than one
+    // result packet carries at this MTU.
+    CharacteristicDef batteryLevel = chr(0x2A19, kPropRead | kPropNotify, {87}, {cccd()});
+    batteryLevel.descriptors[0].value = {0x01, 0x00};
     hrm.services = {
         genericAccess(hrm.name, 0x0341, 0x0001),
         genericAttribute(0x0008),
-        battery(87, 0x0010),
+        service(0x180F, {batteryLevel}, 0x0010),
         service(0x180A,
                 {chr(0x2A29, kPropRead, text("NUVEX")), chr(0x2A24, kPropRead, text("HRM-1")),
                  chr(0x2A26, kPropRead, text("1.0.7"))},
@@ -195,8 +203,11 @@ Scenario defaultScenario() {
         service(0x180D,
                 {notifying(chr(0x2A37, kPropNotify, {0x00, 0x48}, {cccd()}), Millis(1000),
                            {{0x00, 0x48}, {0x00, 0x4A}, {0x00, 0x4C}, {0x00, 0x4B}, {0x00, 0x49}}),
-                 chr(0x2A38, kPropRead, {0x01}), chr(0x2A39, kPropWrite, {0x00})},
+                 chr(0x2A38, kPropRead, {0x01}),
+                 chr(0x2A39, kPropWrite, {0x00},
+                     {{Uuid::of16(0x2901), text("Energy reset")}})},
                 0x0020),
+        service(0x181A, {}, 0x0030),
         transparentService(0x0050), // its credit characteristic's value sits at 0x0057
         airPatchService(0x0060),    // the air patch characteristic's value sits at 0x0062
     };
@@ -523,6 +534,7 @@ public:
                    "echo",
                    "credits",
                    "mtu",
+                   "gattSilentAfter",
                    "services",
                    "writes"});
         PeerConfig p;
@@ -560,6 +572,7 @@ public:
         flag(*o, "echo", path, p.echo);
         number(*o, "credits", path, p.credits, 0, 255);
         number(*o, "mtu", path, p.mtu, 23, 517);
+        number(*o, "gattSilentAfter", path, p.gattSilentAfter, -1, 1000000);
         services(*o, "services", path, p.services);
         array<PeerWrite>(*o, "writes", path, p.writes,
                          [this](const QJsonValue& x, const QString& q) { return peerWrite(x, q); });

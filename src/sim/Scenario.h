@@ -116,6 +116,11 @@ struct PeerConfig {
 
     std::vector<ServiceDef> services;
     std::vector<PeerWrite> writes;
+
+    // A peer that stops answering: after this many GATT client requests (0x30 to 0x34) on
+    // a link, the module gets no answer from it and sends neither results nor a Command
+    // Complete for the requests that follow. -1: it always answers.
+    int gattSilentAfter = -1;
 };
 
 struct ModuleConfig {

@@ -281,11 +281,12 @@ TEST_F(EndToEnd, ConnectPairDiscoverReadWriteNotifyAndDisconnect) {
         if (g.kind == kKindPrimaryServiceResult)
             services.emplace_back(g.record.begin() + 9,
                                   g.record.begin() + 9 + (g.record[4] == 1 ? 2 : 16));
-    ASSERT_EQ(services.size(), 7u);
+    ASSERT_EQ(services.size(), 8u);
     EXPECT_EQ(services[0], hex("18 00"));
     EXPECT_EQ(services[4], hex("18 0D"));
-    EXPECT_EQ(services[5], test::hex("4E565833545241000000000000000001"));
-    EXPECT_EQ(services[6], test::hex("4B4F4C54C9D0CC83A44A6FE238D06D33")); // air patch
+    EXPECT_EQ(services[5], hex("18 1A")); // without characteristics
+    EXPECT_EQ(services[6], test::hex("4B4F4C54FE7D4AE58FA99FAFD205E455"));
+    EXPECT_EQ(services[7], test::hex("4B4F4C54C9D0CC83A44A6FE238D06D33"));
     int characteristics = 0, descriptors = 0, reads = 0;
     std::vector<std::uint16_t> readable;
     for (const Bytes& uuid : services) {
@@ -301,12 +302,13 @@ TEST_F(EndToEnd, ConnectPairDiscoverReadWriteNotifyAndDisconnect) {
             }
             descriptors += g.kind == kKindDescriptorResult;
             if (g.kind == kKindCommandComplete) {
-                EXPECT_EQ(g.record[4], 0) << "service " << test::toHex(uuid);
+                EXPECT_EQ(g.record[4], uuid == hex("18 1A") ? 0x8A : 0)
+                    << "service " << test::toHex(uuid);
             }
         }
     }
-    EXPECT_EQ(characteristics, 3 + 1 + 1 + 3 + 3 + 3 + 1);
-    EXPECT_EQ(descriptors, 1 + 1 + 1 + 2 + 1);
+    EXPECT_EQ(characteristics, 3 + 1 + 1 + 3 + 3 + 0 + 3 + 1);
+    EXPECT_EQ(descriptors, 1 + 1 + 2 + 2 + 1);
     for (std::uint16_t h : readable) {
         ASSERT_TRUE(layer->ReadCharacteristicsValue(1, h));
         ASSERT_TRUE(rec.waitFor(kKindCharacteristicValue));

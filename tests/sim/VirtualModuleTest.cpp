@@ -487,8 +487,8 @@ TEST_F(ModuleTest, DiscoverAllPrimaryServicesGroupsEntriesBySizeAndMtu) {
     connectA();
     EXPECT_THAT(cmd(0x30, "01"),
                 ElementsAre(Ev{0x90, hex("01 06 01 00 03 00 00 18 10 00 15 00 0D 18")},
-                            Ev{0x90, hex("01 14 50 00 58 00 01 00 00 00 00 00 00 00 00 41 52 "
-                                         "54 33 58 56 4E")},
+                            Ev{0x90, hex("01 14 50 00 58 00 55 E4 05 D2 AF 9F A9 8F E5 4A 7D "
+                                         "FE 54 4C 4F 4B")},
                             cc(0x30)));
     EXPECT_THAT(cmd(0x30, "02"), ElementsAre(cc(0x30, 0x02)));
 }
@@ -501,10 +501,10 @@ TEST_F(ModuleTest, DiscoverCharacteristicsAndDescriptorsOfOneService) {
     EXPECT_THAT(cmd(0x31, "01 0F 18"), ElementsAre(cc(0x31, 0x8A)));
     EXPECT_THAT(cmd(0x31, "01 0D"), ElementsAre(cc(0x31, 0x12)));
     // The 128-bit transparent service: 21-byte entries, one per packet at MTU 23.
-    const Evs t = cmd(0x31, "01 01 00 00 00 00 00 00 00 00 41 52 54 33 58 56 4E");
+    const Evs t = cmd(0x31, "01 55 E4 05 D2 AF 9F A9 8F E5 4A 7D FE 54 4C 4F 4B");
     ASSERT_EQ(t.size(), 3u + 1u + 1u);
-    EXPECT_EQ(t[0], (Ev{0x91, hex("01 15 51 00 10 52 00 02 00 00 00 00 00 00 00 00 41 52 54 33 "
-                                  "58 56 4E")}));
+    EXPECT_EQ(t[0], (Ev{0x91, hex("01 15 51 00 10 52 00 16 96 24 47 C6 23 61 BA D9 4B 4D 1E 54 "
+                                  "4C 4F 4B")}));
     EXPECT_EQ(t[3], (Ev{0x92, hex("01 01 53 00 02 29 58 00 02 29")}));
     EXPECT_EQ(t[4], cc(0x31));
 }
