@@ -269,7 +269,8 @@ constexpr std::array kCommandCompleteRows = {
     CommandCompleteRow{0x10, 4, kKindRssi, whole<kKindRssi>},
     CommandCompleteRow{0x1F, 4, kKindRemoteName, ccWithCount<kKindRemoteName, 260>},
     CommandCompleteRow{0x32, 4, kKindCharacteristicValue, ccValue<kKindCharacteristicValue>},
-    CommandCompleteRow{0x33, 7, kKindValueByUuid, ccValueByUuid},
+    // Handle and at least one value byte, as for 0x32 (a one-byte value is a value too).
+    CommandCompleteRow{0x33, 6, kKindValueByUuid, ccValueByUuid},
     CommandCompleteRow{0x3A, 4, kKindLocalCharacteristicValue,
                        ccValue<kKindLocalCharacteristicValue>},
 };

@@ -322,7 +322,12 @@ TEST(CommandCompleteDecoder, CharacteristicValues) {
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0].kind, kKindValueByUuid);
     EXPECT_EQ(rec(ev[0], 10), "00 07 80 33 00 00 12 02 AA BB");
-    EXPECT_TRUE(decode("80 33 00 12 00 AA").empty()); // L 6
+    // A one-byte value (L 6) is decoded as well; a handle without a value (L 5) is not.
+    ev = decode("80 33 00 19 00 57");
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0].kind, kKindValueByUuid);
+    EXPECT_EQ(rec(ev[0], 9), "00 06 80 33 00 00 19 01 57");
+    EXPECT_TRUE(decode("80 33 00 19 00").empty());
 
     ev = decode("80 3A 00 7F");
     ASSERT_EQ(ev.size(), 1u);

@@ -110,7 +110,8 @@ QString valueText(const std::uint8_t* bytes, std::size_t n) {
 }
 
 ValueRecord receivedValueOf(const Record& r) {
-    return {linkText(r), hex16(r, 4), valueText(r.data() + 7, r[6])};
+    // The record holds the handle least significant byte first.
+    return {linkText(r), QString::asprintf("%02X%02X", r[5], r[4]), valueText(r.data() + 7, r[6])};
 }
 
 ValueRecord readReplyOf(const Record& r) {

@@ -100,7 +100,8 @@ struct ValueRecord {
     QString handle; // "%02X%02X"; empty when the record does not say
     QString value;  // "0x" and the bytes
 };
-// Characteristic Value Received (kind 22): link, handle and value.
+// Characteristic Value Received (kind 22): link, handle (least significant byte first in
+// the record) and value.
 ValueRecord receivedValueOf(const Record& record);
 // The Command Complete of Read Characteristics Value (kind 13): the value only.
 ValueRecord readReplyOf(const Record& record);

@@ -62,6 +62,7 @@ QStringList GattWindow::logFileLines() {
 }
 
 QStringList GattWindow::sentSince() {
+    QCoreApplication::processEvents(); // the lines of commands sent from this thread
     QStringList sent;
     int seen = 0;
     for (const QString& l : logFileLines())
