@@ -215,9 +215,15 @@ bool CPageGATTTable::walking() const {
     return walk_.running();
 }
 
-void CPageGATTTable::continueWalk() {
-    if (walk_.running())
-        runner_->step();
+void CPageGATTTable::continueWalk(std::uint8_t opcode) {
+    static const std::pair<std::uint8_t, TableWalk::Op> kOps[] = {
+        {0x30, TableWalk::Op::DiscoverServices},
+        {0x31, TableWalk::Op::DiscoverCharacteristics},
+        {0x32, TableWalk::Op::ReadCharacteristic},
+    };
+    for (const auto& [op, walkOp] : kOps)
+        if (op == opcode && walk_.acknowledge(walkOp))
+            runner_->step();
 }
 
 void CPageGATTTable::stopWalk() {

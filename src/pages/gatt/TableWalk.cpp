@@ -9,6 +9,7 @@ void TableWalk::start(std::vector<std::uint8_t> links) {
     phase_ = 0;
     link_ = service_ = characteristic_ = descriptor_ = 0;
     discovering_.clear();
+    awaiting_.reset();
     running_ = true;
 }
 
@@ -20,6 +21,21 @@ void TableWalk::setLinks(std::vector<std::uint8_t> links) {
 void TableWalk::stop() {
     std::lock_guard g(m_);
     running_ = false;
+    awaiting_.reset();
+}
+
+void TableWalk::sent(Op op) {
+    std::lock_guard g(m_);
+    awaiting_ = op;
+}
+
+bool TableWalk::acknowledge(Op op) {
+    auto read = [](Op o) { return o == Op::ReadCharacteristic || o == Op::ReadDescriptor; };
+    std::lock_guard g(m_);
+    if (!running_ || !awaiting_ || !(*awaiting_ == op || (read(*awaiting_) && read(op))))
+        return false;
+    awaiting_.reset();
+    return true;
 }
 
 bool TableWalk::running() const {

@@ -69,6 +69,15 @@ public:
     // One step: moves to the next command and returns it.
     Step next();
 
+    // The command of the last step is about to be written: the walk now waits for its
+    // acknowledgement (and no other).
+    void sent(Op op);
+    // A command of this kind was acknowledged. True when it is the one the walk waits for
+    // (the two reads are one command): then the next step may run. An acknowledgement the
+    // walk does not wait for (a command of another page, an answer to a command of a
+    // previous connection) moves nothing.
+    bool acknowledge(Op op);
+
     // Filling, from discovery results (see GattTable.h for the rules).
     bool addService(const QString& link, Service service);
     // A characteristic of the service being discovered.
@@ -102,6 +111,7 @@ private:
     std::size_t link_ = 0, service_ = 0, characteristic_ = 0, descriptor_ = 0;
     QString discovering_;
     std::optional<PendingRead> pending_;
+    std::optional<Op> awaiting_; // the command written last, until it is acknowledged
 };
 
 } // namespace nuvex3::gatt

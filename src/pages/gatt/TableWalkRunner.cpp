@@ -40,7 +40,10 @@ void TableWalkRunner::step() {
         const bool sent =
             gate && gate->send(
                         SendGate::kWait,
-                        [&](CKelvra_CmdSet_Layer& layer) { written = sender_(layer, next.command); },
+                        [&](CKelvra_CmdSet_Layer& layer) {
+                            walk_.sent(next.command.op); // before its answer can arrive
+                            written = sender_(layer, next.command);
+                        },
                         context.token());
         if (context.stopRequested() || (sent && written))
             return;

@@ -43,7 +43,8 @@ public:
 
     // UI thread. Starts the walk over these links and runs its first step.
     void start(std::vector<std::uint8_t> links);
-    // UI thread. The module acknowledged the walk's command: the next step runs.
+    // UI thread. Runs the next step (the module acknowledged the walk's command, see
+    // TableWalk::acknowledge()).
     void step();
     // UI thread. Ends the walk and joins the worker; nothing is sent afterwards.
     void stop();

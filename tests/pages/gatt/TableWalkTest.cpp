@@ -136,5 +136,24 @@ TEST(TableWalk, StopEndsTheWalkAndStartBeginsAgainWithAnEmptyTable) {
     EXPECT_EQ(text(w.next()), "done");
 }
 
+TEST(TableWalk, OnlyTheAcknowledgementOfItsOwnCommandMovesTheWalk) {
+    using Op = TableWalk::Op;
+    TableWalk w(TableWalk::Reads::Readable);
+    EXPECT_FALSE(w.acknowledge(Op::DiscoverServices)); // not walking
+    w.start({0x01});
+    EXPECT_FALSE(w.acknowledge(Op::DiscoverServices)); // nothing sent yet
+    w.next();
+    w.sent(Op::DiscoverServices);
+    // An answer to some other command (a read sent before the walk began) is not the one.
+    EXPECT_FALSE(w.acknowledge(Op::ReadCharacteristic));
+    EXPECT_TRUE(w.acknowledge(Op::DiscoverServices));
+    EXPECT_FALSE(w.acknowledge(Op::DiscoverServices)); // once
+    w.sent(Op::ReadDescriptor);
+    EXPECT_TRUE(w.acknowledge(Op::ReadCharacteristic)); // both reads are 0x32
+    w.sent(Op::DiscoverCharacteristics);
+    w.stop();
+    EXPECT_FALSE(w.acknowledge(Op::DiscoverCharacteristics));
+}
+
 } // namespace
 } // namespace nuvex3::gatt
