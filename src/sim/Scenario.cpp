@@ -204,8 +204,7 @@ Scenario defaultScenario() {
                 {notifying(chr(0x2A37, kPropNotify, {0x00, 0x48}, {cccd()}), Millis(1000),
                            {{0x00, 0x48}, {0x00, 0x4A}, {0x00, 0x4C}, {0x00, 0x4B}, {0x00, 0x49}}),
                  chr(0x2A38, kPropRead, {0x01}),
-                 chr(0x2A39, kPropWrite, {0x00},
-                     {{Uuid::of16(0x2901), text("Energy reset")}})},
+                 chr(0x2A39, kPropWrite, {0x00}, {{Uuid::of16(0x2901), text("Energy reset")}})},
                 0x0020),
         service(0x181A, {}, 0x0030),
         transparentService(0x0050), // its credit characteristic's value sits at 0x0057

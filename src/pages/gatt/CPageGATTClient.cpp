@@ -37,7 +37,8 @@ std::vector<OpcodeSpec> clientTable() {
           hex(QStringLiteral("Service UUID:"), QStringLiteral("(Unit: 2 or 16 Octets)"), 32,
               QStringLiteral("0000")),
           off(), off()}},
-        {QStringLiteral("0x32: Read Characteristics Value"), {connection, valueHandle, off(), off()}},
+        {QStringLiteral("0x32: Read Characteristics Value"),
+         {connection, valueHandle, off(), off()}},
         {QStringLiteral("0x33: Read Using Characteristics UUID"),
          {connection,
           hex(QStringLiteral("Characteristic UUID:"), QStringLiteral("(Unit: 2 or 16 Octets)"), 32,
@@ -45,8 +46,9 @@ std::vector<OpcodeSpec> clientTable() {
           off(), off()}},
         {QStringLiteral("0x34: Write Characteristics Value"),
          {connection,
-          selection(QStringLiteral("Write Type:"), {QStringLiteral("0x00: Write with Response"),
-                                                    QStringLiteral("0x01: Write without Response")}),
+          selection(QStringLiteral("Write Type:"),
+                    {QStringLiteral("0x00: Write with Response"),
+                     QStringLiteral("0x01: Write without Response")}),
           valueHandle,
           hex(QStringLiteral("Characteristic Value:"), QStringLiteral("(Unit: 1~20 Octets)"), 40)}},
         {QStringLiteral("0x35: Enable Transparent"),
@@ -78,11 +80,11 @@ void CPageGATTClient::buildLayout() {
     services_ = new TextListModel({QStringLiteral("Conn Handle"), QStringLiteral("Start Handle"),
                                    QStringLiteral("End Handle"), QStringLiteral("Service UUID")},
                                   {true, true, true, false}, this);
-    characteristics_ =
-        new TextListModel({QStringLiteral("Handle"), QStringLiteral("Attr_type"),
-                           QStringLiteral("Attr_value"), QStringLiteral("UUID")},
-                          {false, false, false, false}, this);
-    servicesView_ = makeListView(services_, {80, 80, 80, 250}, QStringLiteral("Services  List"), this);
+    characteristics_ = new TextListModel({QStringLiteral("Handle"), QStringLiteral("Attr_type"),
+                                          QStringLiteral("Attr_value"), QStringLiteral("UUID")},
+                                         {false, false, false, false}, this);
+    servicesView_ =
+        makeListView(services_, {80, 80, 80, 250}, QStringLiteral("Services  List"), this);
     characteristicsView_ = makeListView(characteristics_, {80, 120, 150, 250},
                                         QStringLiteral("Characteristics  List"), this);
     connect(servicesView_, &QTableView::clicked, this,
@@ -162,8 +164,8 @@ CCommandPage::SendResult CPageGATTClient::sendDiscoverCharacteristics() {
     const auto uuid = uuidOf(1);
     if (!uuid)
         return SendResult::Refused;
-    return result(layer() &&
-                  layer()->DiscoverCharacteristicsAndDescriptors(*h, uuidKind(uuid->size()), *uuid));
+    return result(layer() && layer()->DiscoverCharacteristicsAndDescriptors(
+                                 *h, uuidKind(uuid->size()), *uuid));
 }
 
 CCommandPage::SendResult CPageGATTClient::sendReadValue() {
@@ -193,7 +195,8 @@ CCommandPage::SendResult CPageGATTClient::sendWriteValue() {
     if (!h)
         return SendResult::Refused;
     if (!requireChars(2, 4, QStringLiteral("Please input 2 bytes for Char Value Handle")) ||
-        !requireChars(3, 2, QStringLiteral("Please input at least 1 byte for Characteristic Value")))
+        !requireChars(3, 2,
+                      QStringLiteral("Please input at least 1 byte for Characteristic Value")))
         return SendResult::Refused;
     const auto value = bytesOf(3);
     return result(layer() && layer()->WriteCharacteristicsValue(
@@ -215,7 +218,8 @@ CCommandPage::SendResult CPageGATTClient::sendEnableTransparent() {
 void CPageGATTClient::addService(const Record& r) {
     const gatt::Service s = gatt::serviceOf(r);
     QString uuid = QStringLiteral("0x") + s.uuid;
-    if (const auto name = assigned::serviceName(s.uuid.toStdString(), assigned::kClientPageServices);
+    if (const auto name =
+            assigned::serviceName(s.uuid.toStdString(), assigned::kClientPageServices);
         name && s.uuid.size() == 4)
         uuid = QStringLiteral("%1 (%2)").arg(QString::fromLatin1(name->data(), name->size()), uuid);
     services_->appendRow({gatt::linkText(r), s.startHandle, s.endHandle, uuid});
@@ -228,8 +232,8 @@ void CPageGATTClient::addCharacteristic(const Record& r) {
         at, {QStringLiteral("0x") + c.declarationHandle, QStringLiteral("Characteristic"),
              QStringLiteral("%1, 0x%2").arg(gatt::propertiesText(c.properties), c.valueHandle),
              QStringLiteral("0x") + c.uuid});
-    characteristics_->insertRow(at + 1, {QStringLiteral("0x") + c.valueHandle,
-                                         QStringLiteral("Characteristic Value")});
+    characteristics_->insertRow(
+        at + 1, {QStringLiteral("0x") + c.valueHandle, QStringLiteral("Characteristic Value")});
 }
 
 void CPageGATTClient::addDescriptor(const Record& r) {
@@ -312,8 +316,8 @@ void CPageGATTClient::receive(int kind, const Record& record) {
     case kKindValueByUuid: {
         const gatt::ValueRecord v = gatt::readByUuidReplyOf(record);
         showValue(v.handle, v.value);
-        prompts().message(
-            QStringLiteral("Characteristic Value Handle:%1 \nCharacterist Value:%2").arg(v.handle, v.value));
+        prompts().message(QStringLiteral("Characteristic Value Handle:%1 \nCharacterist Value:%2")
+                              .arg(v.handle, v.value));
         break;
     }
     default:

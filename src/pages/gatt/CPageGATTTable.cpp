@@ -30,7 +30,7 @@ namespace {
 // The profile pages a service of the table brings.
 std::uint8_t profileFlagOf(const QString& uuid) {
     static const std::pair<const char*, std::uint8_t> kProfiles[] = {
-        {"181D", kProfileWeightScale},   {"180D", kProfileHeartRate},
+        {"181D", kProfileWeightScale},       {"180D", kProfileHeartRate},
         {"1809", kProfileHealthThermometer}, {"1810", kProfileBloodPressure},
         {"1808", kProfileGlucose},
     };
@@ -339,9 +339,9 @@ void CPageGATTTable::onRead() {
     const QString handle = handle_->text();
     walk_.setPendingRead({link, handle});
     const auto h = hexToBytes(link.toStdString());
-    const bool written = layer() && !h.empty() &&
-                         layer()->ReadCharacteristicsValue(
-                             h.front(), static_cast<std::uint16_t>(hexValue(handle)));
+    const bool written =
+        layer() && !h.empty() &&
+        layer()->ReadCharacteristicsValue(h.front(), static_cast<std::uint16_t>(hexValue(handle)));
     if (!written)
         prompts().message(QStringLiteral("Read Value Fail!"));
 }
@@ -377,8 +377,8 @@ void CPageGATTTable::toggleNotify(int row) {
     const auto h = hexToBytes(r.link.toStdString());
     const bool written =
         layer() && !h.empty() &&
-        layer()->WriteCharacteristicsValue(h.front(), 0,
-                                           static_cast<std::uint16_t>(hexValue(r.cccdHandle)), value);
+        layer()->WriteCharacteristicsValue(
+            h.front(), 0, static_cast<std::uint16_t>(hexValue(r.cccdHandle)), value);
     if (!written) {
         prompts().message(QStringLiteral("Write Value Fail!"));
         return;

@@ -27,7 +27,14 @@ class TextListModel;
 class CPageGATTTable : public CPageBase {
     Q_OBJECT
 public:
-    enum NotifyColumn { NotifyConnection, NotifyService, NotifyChar, NotifyHandle, NotifyValue, NotifyState };
+    enum NotifyColumn {
+        NotifyConnection,
+        NotifyService,
+        NotifyChar,
+        NotifyHandle,
+        NotifyValue,
+        NotifyState
+    };
 
     explicit CPageGATTTable(QWidget* parent = nullptr);
     ~CPageGATTTable() override;

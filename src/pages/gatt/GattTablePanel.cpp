@@ -19,9 +19,9 @@ using namespace nuvex3::gatt;
 namespace {
 
 bool hasServiceControl(const QString& uuid) {
-    static const QStringList kControlled = {
-        QStringLiteral("1805"), QStringLiteral("180D"), QStringLiteral("180F"),
-        QStringLiteral("1816"), QStringLiteral("7905F431B5CE4E99A40F4B1E122D00D0")};
+    static const QStringList kControlled = {QStringLiteral("1805"), QStringLiteral("180D"),
+                                            QStringLiteral("180F"), QStringLiteral("1816"),
+                                            QStringLiteral("7905F431B5CE4E99A40F4B1E122D00D0")};
     return kControlled.contains(uuid);
 }
 
@@ -75,8 +75,7 @@ GattTablePanel::GattTablePanel(TableWalk& walk, const QString& getCaption, QWidg
     connect(save_, &QPushButton::clicked, this, &GattTablePanel::saveAs);
     connect(verify_, &QPushButton::clicked, this, &GattTablePanel::verify);
     connect(collapse_, &QPushButton::clicked, this, &GattTablePanel::toggleCollapse);
-    connect(tree_, &QTreeView::customContextMenuRequested, this,
-            &GattTablePanel::openContextMenu);
+    connect(tree_, &QTreeView::customContextMenuRequested, this, &GattTablePanel::openContextMenu);
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 const TreeItem* item = model_->item(current);

@@ -61,20 +61,18 @@ TreeItem buildTree(const Table& table) {
     for (const Link& l : table) {
         TreeItem link{linkLabel(l), {ItemKind::Link, 0, l.handle, {}, {}, {}}, {}};
         for (const Service& s : l.services) {
-            TreeItem service{serviceLabel(s),
-                             {ItemKind::Service, 0, l.handle, s.startHandle, s.uuid, {}},
-                             {}};
+            TreeItem service{
+                serviceLabel(s), {ItemKind::Service, 0, l.handle, s.startHandle, s.uuid, {}}, {}};
             for (const Characteristic& c : s.characteristics) {
-                TreeItem decl{
-                    characteristicLabel(c),
-                    {ItemKind::Declaration, 0, l.handle, c.declarationHandle, c.uuid, {}},
-                    {}};
+                TreeItem decl{characteristicLabel(c),
+                              {ItemKind::Declaration, 0, l.handle, c.declarationHandle, c.uuid, {}},
+                              {}};
                 const ItemRecord value{ItemKind::Value, c.properties, l.handle,
                                        c.valueHandle,   c.uuid,       c.value};
                 decl.children.push_back({labelOf(value), value, {}});
                 for (const Descriptor& d : c.descriptors) {
-                    const ItemRecord r{ItemKind::Descriptor, c.properties, l.handle,
-                                       d.handle,             d.uuid,       d.value};
+                    const ItemRecord r{
+                        ItemKind::Descriptor, c.properties, l.handle, d.handle, d.uuid, d.value};
                     decl.children.push_back({labelOf(r), r, {}});
                 }
                 service.children.push_back(std::move(decl));

@@ -120,8 +120,7 @@ std::variant<Reference, ReferenceError> parseReference(const QByteArray& content
                                                              "properties, value handle and a "
                                                              "UUID of 2 or 16 bytes")};
             if (ref.empty())
-                return ReferenceError{number,
-                                      QStringLiteral("a characteristic outside a service")};
+                return ReferenceError{number, QStringLiteral("a characteristic outside a service")};
             Characteristic c;
             c.declarationHandle = handleText(line.handle);
             c.properties = static_cast<std::uint8_t>(v[0]);
@@ -168,15 +167,16 @@ QString verifyTable(const Reference& reference, const Link* link) {
             if (!sameHandle(c.declarationHandle, ch))
                 return QStringLiteral("Service[%1] Characteristic Handle is not match [%2]")
                     .arg(su, ch);
-            const QString head = QStringLiteral("Service[%1] Characteristic Handle[%2]\n").arg(su, ch);
+            const QString head =
+                QStringLiteral("Service[%1] Characteristic Handle[%2]\n").arg(su, ch);
             if (c.uuid != rc.uuid)
                 return head + QStringLiteral("Characteristic UUID is not match [%1]").arg(rc.uuid);
             if (c.properties != rc.properties)
                 return head + QString::asprintf("Characteristic properties is not match [%02X]",
                                                 rc.properties);
             if (!sameHandle(c.valueHandle, rc.valueHandle))
-                return head +
-                       QStringLiteral("CharacteristicValueHandle is not match [%1]").arg(rc.valueHandle);
+                return head + QStringLiteral("CharacteristicValueHandle is not match [%1]")
+                                  .arg(rc.valueHandle);
             if (!c.value.isEmpty() && bare(c.value) != bare(rc.value))
                 return head + QStringLiteral("CharacteristicValue is not match [%1]").arg(rc.value);
             if (c.descriptors.size() != rc.descriptors.size())
@@ -187,7 +187,8 @@ QString verifyTable(const Reference& reference, const Link* link) {
                 const Descriptor& rd = rc.descriptors[j];
                 const Descriptor& d = c.descriptors[j];
                 if (!sameHandle(d.handle, rd.handle))
-                    return head + QStringLiteral("Descriptor Handle is not match [%1]").arg(rd.handle);
+                    return head +
+                           QStringLiteral("Descriptor Handle is not match [%1]").arg(rd.handle);
                 if (d.uuid != rd.uuid)
                     return head + QStringLiteral("Descriptor Handle[%1] Descriptor UUID is not "
                                                  "match[%2]")

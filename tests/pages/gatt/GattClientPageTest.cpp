@@ -83,12 +83,12 @@ TEST_F(GattClientPage, StartsOnDiscoverAllPrimaryServiceWithTheListsEmpty) {
     QStringList opcodes;
     for (int i = 0; i < fresh.opcodeCombo()->count(); ++i)
         opcodes << fresh.opcodeCombo()->itemText(i);
-    EXPECT_EQ(opcodes,
-              QStringList({"0x30: Discover All Primary Service",
-                           "0x31: Discover Specific Primary Service Characteristics and Descriptors",
-                           "0x32: Read Characteristics Value",
-                           "0x33: Read Using Characteristics UUID",
-                           "0x34: Write Characteristics Value", "0x35: Enable Transparent"}));
+    EXPECT_EQ(
+        opcodes,
+        QStringList({"0x30: Discover All Primary Service",
+                     "0x31: Discover Specific Primary Service Characteristics and Descriptors",
+                     "0x32: Read Characteristics Value", "0x33: Read Using Characteristics UUID",
+                     "0x34: Write Characteristics Value", "0x35: Enable Transparent"}));
     EXPECT_EQ(fresh.opcodeCombo()->currentIndex(), 0);
     EXPECT_EQ(fresh.captionLabel(0)->text(), "Connection Handle:");
     EXPECT_EQ(fresh.valueCombo(0)->currentText(), "00");
@@ -120,7 +120,9 @@ TEST_F(GattClientPage, RelabelsTheRowsPerOpcode) {
         EXPECT_EQ(got.enabled, want.enabled) << "row " << r;
     };
     const Row handle{"Connection Handle:", "(Unit: 1 Octet)", "01", true, true};
-    auto off = [](int r) { return Row{QStringLiteral("Parameter %1:").arg(r + 1), "Unit:", "", true, false}; };
+    auto off = [](int r) {
+        return Row{QStringLiteral("Parameter %1:").arg(r + 1), "Unit:", "", true, false};
+    };
 
     select(kCharacteristics);
     expectRow(0, handle);
@@ -158,9 +160,8 @@ TEST_F(GattClientPage, EveryCommandOnTheWire) {
     test::typeInto(row(1), "1800");
     EXPECT_EQ(sendAndRead(), packetText(0x31, {0x01, 0x00, 0x18}));
     test::typeInto(row(1), "4B4F4C54FE7D4AE58FA99FAFD205E455");
-    EXPECT_EQ(sendAndRead(),
-              packetText(0x31, {0x01, 0x55, 0xE4, 0x05, 0xD2, 0xAF, 0x9F, 0xA9, 0x8F, 0xE5, 0x4A,
-                                0x7D, 0xFE, 0x54, 0x4C, 0x4F, 0x4B}));
+    EXPECT_EQ(sendAndRead(), packetText(0x31, {0x01, 0x55, 0xE4, 0x05, 0xD2, 0xAF, 0x9F, 0xA9, 0x8F,
+                                               0xE5, 0x4A, 0x7D, 0xFE, 0x54, 0x4C, 0x4F, 0x4B}));
 
     // Attribute handles go most significant first.
     select(kRead);
@@ -235,16 +236,16 @@ TEST_F(GattClientPage, EveryRefusalMessageAndNothingSent) {
 
 TEST_F(GattClientPage, ServiceRowsNameTheFirst22ServicesOnly) {
     // Two packets of 16-bit entries (handles least significant first), one 128-bit entry.
-    event(0x90, {0x01, 0x06, 0x01, 0x00, 0x07, 0x00, 0x00, 0x18, 0x30, 0x00, 0x30, 0x00, 0x1A,
-                 0x18, 0x40, 0x00, 0x44, 0x00, 0x18, 0x18});
-    event(0x90, {0x02, 0x14, 0x50, 0x00, 0x58, 0x00, 0x55, 0xE4, 0x05, 0xD2, 0xAF, 0x9F, 0xA9,
-                 0x8F, 0xE5, 0x4A, 0x7D, 0xFE, 0x54, 0x4C, 0x4F, 0x4B});
+    event(0x90, {0x01, 0x06, 0x01, 0x00, 0x07, 0x00, 0x00, 0x18, 0x30, 0x00,
+                 0x30, 0x00, 0x1A, 0x18, 0x40, 0x00, 0x44, 0x00, 0x18, 0x18});
+    event(0x90, {0x02, 0x14, 0x50, 0x00, 0x58, 0x00, 0x55, 0xE4, 0x05, 0xD2, 0xAF,
+                 0x9F, 0xA9, 0x8F, 0xE5, 0x4A, 0x7D, 0xFE, 0x54, 0x4C, 0x4F, 0x4B});
     ASSERT_EQ(page.servicesModel()->rowCount(), 4);
     EXPECT_EQ(serviceRow(0), QStringList({"01", "0001", "0007", "Generic Access (0x1800)"}));
     EXPECT_EQ(serviceRow(1), QStringList({"01", "0030", "0030", "0x181A"}));
     EXPECT_EQ(serviceRow(2), QStringList({"01", "0040", "0044", "Cycling Power Service (0x1818)"}));
-    EXPECT_EQ(serviceRow(3), QStringList({"02", "0050", "0058",
-                                          "0x4B4F4C54FE7D4AE58FA99FAFD205E455"}));
+    EXPECT_EQ(serviceRow(3),
+              QStringList({"02", "0050", "0058", "0x4B4F4C54FE7D4AE58FA99FAFD205E455"}));
 
     // A click puts the UUID into the UUID row of 0x31 and 0x33, and nowhere else.
     select(kCharacteristics);
@@ -269,8 +270,8 @@ TEST_F(GattClientPage, ServiceRowsNameTheFirst22ServicesOnly) {
 
 TEST_F(GattClientPage, CharacteristicRowsDescriptorsAndValuesInPlace) {
     // Battery Level (R/N) at 0x0011/0x0012 and a characteristic without properties.
-    event(0x91, {0x01, 0x07, 0x11, 0x00, 0x12, 0x12, 0x00, 0x19, 0x2A, 0x14, 0x00, 0x00, 0x15,
-                 0x00, 0x1A, 0x2A});
+    event(0x91, {0x01, 0x07, 0x11, 0x00, 0x12, 0x12, 0x00, 0x19, 0x2A, 0x14, 0x00, 0x00, 0x15, 0x00,
+                 0x1A, 0x2A});
     // Its configuration descriptor goes below its value row; 0x0030 follows no row.
     event(0x92, {0x01, 0x01, 0x13, 0x00, 0x02, 0x29, 0x30, 0x00, 0x01, 0x29});
     ASSERT_EQ(page.characteristicsModel()->rowCount(), 6);

@@ -97,16 +97,30 @@ TEST_F(RemoteTable, WalksTheWholeTableOfThePeerAndShowsIt) {
     // One command per step: services, each service's characteristics and descriptors (the
     // one without characteristics answers "Attribute Not Found"), the readable values
     // (not 0x000A, 0x0022, 0x0027, ...), then every descriptor.
-    EXPECT_EQ(w->sentSince(),
-              QStringList({"<-- 00023001", "<-- 000431010018", "<-- 000431010118",
-                           "<-- 000431010F18", "<-- 000431010A18", "<-- 000431010D18",
-                           "<-- 000431011A18", "<-- 0012310155E405D2AF9FA98FE54A7DFE544C4F4B",
-                           "<-- 00123101336DD038E26F4AA483CCD0C9544C4F4B", "<-- 000432010003",
-                           "<-- 000432010005", "<-- 000432010007", "<-- 000432010012",
-                           "<-- 00043201001A", "<-- 00043201001C", "<-- 00043201001E",
-                           "<-- 000432010025", "<-- 00043201000B", "<-- 000432010013",
-                           "<-- 000432010023", "<-- 000432010028", "<-- 000432010053",
-                           "<-- 000432010058", "<-- 000432010063"}));
+    EXPECT_EQ(w->sentSince(), QStringList({"<-- 00023001",
+                                           "<-- 000431010018",
+                                           "<-- 000431010118",
+                                           "<-- 000431010F18",
+                                           "<-- 000431010A18",
+                                           "<-- 000431010D18",
+                                           "<-- 000431011A18",
+                                           "<-- 0012310155E405D2AF9FA98FE54A7DFE544C4F4B",
+                                           "<-- 00123101336DD038E26F4AA483CCD0C9544C4F4B",
+                                           "<-- 000432010003",
+                                           "<-- 000432010005",
+                                           "<-- 000432010007",
+                                           "<-- 000432010012",
+                                           "<-- 00043201001A",
+                                           "<-- 00043201001C",
+                                           "<-- 00043201001E",
+                                           "<-- 000432010025",
+                                           "<-- 00043201000B",
+                                           "<-- 000432010013",
+                                           "<-- 000432010023",
+                                           "<-- 000432010028",
+                                           "<-- 000432010053",
+                                           "<-- 000432010058",
+                                           "<-- 000432010063"}));
     EXPECT_THAT(w->prompts().messages(), IsEmpty());
     EXPECT_FALSE(page().walking());
 
@@ -209,7 +223,8 @@ TEST_F(RemoteTable, ReadAndWriteFollowThePropertiesOfTheSelectedItem) {
     QTest::keyClicks(page().writeValueEdit(), "01");
     QTest::mouseClick(page().writeButton(), Qt::LeftButton);
     ASSERT_TRUE(w->settle());
-    EXPECT_EQ(w->sentSince(), QStringList({"<-- 00063401000027" "01"}));
+    EXPECT_EQ(w->sentSince(), QStringList({"<-- 00063401000027"
+                                           "01"}));
     EXPECT_TRUE(waitFor([&] { return label("0027") == "Value: 0x01 [0027]"; }));
 
     // The transparent receive characteristic writes without response.
@@ -284,9 +299,8 @@ TEST_F(RemoteTable, APeerThatStopsAnsweringLeavesTheWalkWaitingAndANewWalkStarts
     ASSERT_TRUE(w->connectPeer(kHeartRateSensor));
     w->sentSince();
     QTest::mouseClick(panel().getButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] {
-        return page().walk().discoveringUuid() == "180A" && !page().walkStepUnderWay();
-    }));
+    ASSERT_TRUE(waitFor(
+        [&] { return page().walk().discoveringUuid() == "180A" && !page().walkStepUnderWay(); }));
     // Waiting for the answer holds no thread and not the window.
     EXPECT_TRUE(page().walking());
     EXPECT_FALSE(page().walkStepUnderWay());

@@ -41,8 +41,7 @@ TEST(ServReference, ReadsServicesCharacteristicsDescriptorsAndValues) {
                                  "0009 0002 2803 02 0300 002A\r\n"
                                  "\r\n"
                                  "000B00032A004E56582D48524D\r\n" +
-                                 kBattery +
-                                 "0014 0050 2800 55E405D2AF9F A98FE54A7DFE544C4F4B\n");
+                                 kBattery + "0014 0050 2800 55E405D2AF9F A98FE54A7DFE544C4F4B\n");
     ASSERT_EQ(ref.size(), 3u);
     EXPECT_EQ(ref[0].uuid, "1800");
     EXPECT_EQ(ref[0].startHandle, "0001");
