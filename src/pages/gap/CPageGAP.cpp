@@ -1,6 +1,7 @@
 #include "pages/gap/CPageGAP.h"
 
 #include "link/CKelvra_CmdSet_Layer.h"
+#include "pages/common/Fields.h"
 #include "pages/gap/AdvReportModel.h"
 #include "ui/Prompts.h"
 #include "ui/StableSize.h"
@@ -124,22 +125,6 @@ std::vector<OpcodeSpec> gapTable() {
         {QStringLiteral("0x1F: Read Remote Device Name"),
          {handle(QStringLiteral("Connection Handle:")), off(), off(), off()}},
     };
-}
-
-QLineEdit* readOnlyEdit(QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setReadOnly(true);
-    return e;
-}
-
-// A read-only edit with a "0x" label in front of it.
-QWidget* prefixed(QWidget* field, QWidget* parent) {
-    auto* w = new QWidget(parent);
-    auto* h = new QHBoxLayout(w);
-    h->setContentsMargins(0, 0, 0, 0);
-    h->addWidget(new QLabel(QStringLiteral("0x"), w));
-    h->addWidget(field, 1);
-    return w;
 }
 
 } // namespace

@@ -157,15 +157,18 @@ CCommandPage::SendResult CPageGATTClient::sendDiscoverServices() {
     return result(layer() && layer()->DiscoverAllPrimaryService(*h));
 }
 
-CCommandPage::SendResult CPageGATTClient::sendDiscoverCharacteristics() {
+CCommandPage::SendResult CPageGATTClient::sendWithUuid(UuidCommand command) {
     const auto h = handleOf(0);
     if (!h)
         return SendResult::Refused;
     const auto uuid = uuidOf(1);
     if (!uuid)
         return SendResult::Refused;
-    return result(layer() && layer()->DiscoverCharacteristicsAndDescriptors(
-                                 *h, uuidKind(uuid->size()), *uuid));
+    return result(layer() && (layer()->*command)(*h, uuidKind(uuid->size()), *uuid));
+}
+
+CCommandPage::SendResult CPageGATTClient::sendDiscoverCharacteristics() {
+    return sendWithUuid(&CKelvra_CmdSet_Layer::DiscoverCharacteristicsAndDescriptors);
 }
 
 CCommandPage::SendResult CPageGATTClient::sendReadValue() {
@@ -179,15 +182,9 @@ CCommandPage::SendResult CPageGATTClient::sendReadValue() {
 }
 
 CCommandPage::SendResult CPageGATTClient::sendReadByUuid() {
-    const auto h = handleOf(0);
-    if (!h)
-        return SendResult::Refused;
-    const auto uuid = uuidOf(1);
-    if (!uuid)
-        return SendResult::Refused;
-    lastUuidLink_ = *h;
-    return result(layer() &&
-                  layer()->ReadUsingCharacteristicsUUID(*h, uuidKind(uuid->size()), *uuid));
+    if (rowText(0).size() >= 2)
+        lastUuidLink_ = bytesOf(0, 1).front();
+    return sendWithUuid(&CKelvra_CmdSet_Layer::ReadUsingCharacteristicsUUID);
 }
 
 CCommandPage::SendResult CPageGATTClient::sendWriteValue() {

@@ -4,6 +4,7 @@
 // by UUID, write a value, enable the transparent service) and what the peer answers, in a
 // services list and a characteristics list.
 
+#include "link/CKelvra_CmdSet_Layer.h"
 #include "pages/common/CCommandPage.h"
 
 #include <QString>
@@ -61,6 +62,10 @@ private:
     SendResult sendReadByUuid();
     SendResult sendWriteValue();
     SendResult sendEnableTransparent();
+    using UuidCommand = bool (nuvex3::CKelvra_CmdSet_Layer::*)(std::uint8_t, nuvex3::UuidKind,
+                                                               std::span<const std::uint8_t>);
+    // The connection handle and the UUID row's UUID, checked, to a command that takes them.
+    SendResult sendWithUuid(UuidCommand command);
     // The UUID row: 4 or 32 characters, else the message; the bytes as typed.
     std::optional<std::vector<std::uint8_t>> uuidOf(int row) const;
 

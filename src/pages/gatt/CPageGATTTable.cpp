@@ -2,6 +2,7 @@
 
 #include "framework/MainWindow.h"
 #include "link/CKelvra_CmdSet_Layer.h"
+#include "pages/common/Fields.h"
 #include "pages/common/ListViews.h"
 #include "pages/common/TextListModel.h"
 #include "pages/gatt/GattTablePanel.h"
@@ -69,22 +70,6 @@ bool sendWalkCommand(CKelvra_CmdSet_Layer& layer, const TableWalk::Command& c) {
         return layer.ReadCharacteristicsValue(c.link, c.handle);
     }
     return false;
-}
-
-// A read-only edit or a field with the "0x" label in front of it.
-QWidget* prefixed(QWidget* field, QWidget* parent) {
-    auto* w = new QWidget(parent);
-    auto* h = new QHBoxLayout(w);
-    h->setContentsMargins(0, 0, 0, 0);
-    h->addWidget(new QLabel(QStringLiteral("0x"), w));
-    h->addWidget(field, 1);
-    return w;
-}
-
-QLineEdit* readOnlyEdit(QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setReadOnly(true);
-    return e;
 }
 
 } // namespace

@@ -123,10 +123,7 @@ ValueRecord readByUuidReplyOf(const Record& r) {
 }
 
 Link* findLink(Table& table, const QString& handle) {
-    for (Link& l : table)
-        if (sameHandle(l.handle, handle))
-            return &l;
-    return nullptr;
+    return const_cast<Link*>(findLink(static_cast<const Table&>(table), handle));
 }
 
 const Link* findLink(const Table& table, const QString& handle) {
