@@ -44,7 +44,13 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
                             QStringLiteral("Shows the page with this tab caption at start-up."),
                             QStringLiteral("CAPTION"));
     page.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption click(QStringLiteral("click"),
+                             QStringLiteral("Presses the button with this caption on the shown "
+                                            "page, a moment after the raw commands."),
+                             QStringLiteral("TEXT"));
+    click.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(port);
+    parser.addOption(click);
     parser.addOption(page);
     parser.addOption(connect);
     parser.addOption(send);
@@ -69,6 +75,7 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
     options->connect = parser.isSet(connect);
     options->sends = parser.values(send);
     options->page = parser.value(page);
+    options->clicks = parser.values(click);
     options->screenshot = parser.value(screenshot);
     return true;
 }
@@ -98,6 +105,10 @@ CKelvra_V1_4_TEST_TOOLApp::CKelvra_V1_4_TEST_TOOLApp(int& argc, char** argv, App
     setApplicationVersion(QStringLiteral("0.37"));
 }
 
+namespace {
+constexpr int kClickDelayMs = 500;
+} // namespace
+
 int CKelvra_V1_4_TEST_TOOLApp::InitInstance() {
     const AppOptions& options = options_;
     int exitCode = 0;
@@ -119,6 +130,14 @@ int CKelvra_V1_4_TEST_TOOLApp::InitInstance() {
             dialog.controls().data->setText(hex.mid(2));
             dialog.controls().writeData->click();
         }
+    });
+    // Buttons pressed once the module has answered the raw commands (a link is up).
+    QTimer::singleShot(kClickDelayMs, &dialog, [&dialog, &options] {
+        QWidget* page = dialog.controls().sheet->currentWidget();
+        for (const QString& text : options.clicks)
+            for (QPushButton* b : page->findChildren<QPushButton*>())
+                if (b->text() == text && b->isEnabled())
+                    b->click();
     });
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(options.screenshotDelayMs, &dialog, [&dialog, &options, &exitCode] {

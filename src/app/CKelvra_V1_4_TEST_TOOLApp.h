@@ -13,6 +13,7 @@ struct AppOptions {
     bool connect = false; // --connect
     QStringList sends;    // --send HEX: raw commands written once connected
     QString page;         // --page CAPTION: the page shown at start-up
+    QStringList clicks;   // --click TEXT: buttons of the shown page pressed once connected
     QString screenshot;   // --screenshot FILE
     int screenshotDelayMs = 1500;
 };

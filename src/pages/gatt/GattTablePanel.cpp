@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeView>
@@ -44,6 +45,9 @@ GattTablePanel::GattTablePanel(TableWalk& walk, const QString& getCaption, QWidg
     tree_ = new QTreeView(this);
     tree_->setModel(model_);
     tree_->setHeaderHidden(true);
+    // Long labels widen the tree and get a scroll bar instead of being cut.
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree_->header()->setStretchLastSection(false);
     tree_->setRootIsDecorated(true);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
