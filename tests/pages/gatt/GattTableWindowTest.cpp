@@ -231,7 +231,7 @@ TEST_F(RemoteTable, ReadAndWriteFollowThePropertiesOfTheSelectedItem) {
     clickItem("0055");
     EXPECT_EQ(page().writeType(), 1);
     // Declarations, services and links neither read nor write.
-    click(itemOf("0054").parent());
+    click(itemOf("0055").parent());
     EXPECT_FALSE(page().readButton()->isEnabled());
     EXPECT_FALSE(page().writeButton()->isEnabled());
 
@@ -336,8 +336,13 @@ TEST_F(RemoteTable, DisconnectDuringAWalkEndsItQuietly) {
     EXPECT_THAT(w->prompts().messages(), IsEmpty());
     // The profile pages went with the link; connected again, the walk runs to its end.
     EXPECT_LT(w->dialog().controls().sheet->indexOf(&w->pages().heartRate), 0);
+    // Connected again (the module kept its link: it is ended and made anew), the walk
+    // runs to its end.
     w->harness().pressConnectButton();
     ASSERT_TRUE(w->dialog().connected());
+    ASSERT_TRUE(w->dialog().layer()->Disconnect(0x01));
+    ASSERT_TRUE(w->settle());
+    ASSERT_TRUE(w->connectPeer(kHeartRateSensor));
     ASSERT_TRUE(w->walk());
     EXPECT_EQ(label("0063"), "Client Characteristic Configuration (2902) : 0x0000 [0063]");
 }
