@@ -4,6 +4,12 @@
 
 namespace nuvex3 {
 
+PageSet::PageSet() {
+    airPatch.setHandleLookup([this](std::uint8_t link) {
+        return gattTable.valueHandleOf(link, CPageAirPatch::characteristicUuid());
+    });
+}
+
 std::vector<CPageBase*> PageSet::all() {
     return {&common,       &gap,         &passKey,           &transparent,     &advEditor,
             &gattClient,   &gattServer,  &gattTable,         &gattServerTable, &smp,

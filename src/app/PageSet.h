@@ -34,6 +34,12 @@
 namespace nuvex3 {
 
 struct PageSet {
+    // Connects the pages that ask each other (the air patch page finds its
+    // characteristic's handle in the remote attribute table).
+    PageSet();
+    PageSet(const PageSet&) = delete;
+    PageSet& operator=(const PageSet&) = delete;
+
     CPageCommon common;
     CPageGAP gap;
     CPassKeyPage passKey;

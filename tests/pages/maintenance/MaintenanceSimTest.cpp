@@ -6,6 +6,8 @@
 
 #include "app/PacketLog.h"
 #include "app/PageSet.h"
+#include "pages/gatt/CPageGATTTable.h"
+#include "pages/gatt/GattTablePanel.h"
 #include "pages/maintenance/CPageAirPatch.h"
 #include "pages/maintenance/CPageCommon.h"
 #include "pages/maintenance/CPageGpio.h"
@@ -218,20 +220,35 @@ TEST_F(AgainstSimulator, DioLevelsAndPwmComeBackFromTheModule) {
     EXPECT_TRUE(h.prompts().messages().isEmpty());
 }
 
-TEST_F(AgainstSimulator, AirPatchWritesReachTheSensorsCharacteristic) {
+TEST_F(AgainstSimulator, AirPatchWritesGoToTheHandleTheRemoteTableFound) {
     CPageAirPatch& page = h.dialog().pages().airPatch;
     const std::uint8_t link = connectSensor();
     ASSERT_EQ(page.linkTable(), std::vector<std::uint8_t>{link});
-    // Without a known handle the write goes to 0x0000, which the sensor refuses.
+    // Before the remote table knows the sensor the write goes to 0x0000, which it refuses.
     QTest::mouseClick(page.loginButton(), Qt::LeftButton);
     ASSERT_TRUE(until([&] { return !h.prompts().messages().isEmpty(); }));
     EXPECT_EQ(h.prompts().messages(),
               QStringList({"Command(0x34) Error: \nInvalid Handle (0x81)"}));
 
-    page.setValueHandleText("0062");
+    // "Get Remote GATT Table" walks the sensor's table; the air patch characteristic's
+    // value handle is found there.
+    CPageGATTTable& table = h.dialog().pages().gattTable;
+    showTab(&table);
+    QTest::mouseClick(table.panel()->getButton(), Qt::LeftButton);
+    ASSERT_TRUE(until([&] { return !table.walking() && table.valueHandleOf(link, "2A37"); }));
+    EXPECT_EQ(table.valueHandleOf(link, CPageAirPatch::characteristicUuid()), 0x0062);
+
     QTest::mouseClick(page.loginButton(), Qt::LeftButton);
     EXPECT_TRUE(h.waitForLine(QString::asprintf("<-- 000634%02X00006201", link)));
     EXPECT_TRUE(h.waitForLine("--> 0003803400"));
+    h.prompts().queueOpenFile(QDir(h.directory()).filePath("image.bin"));
+    QFile image(QDir(h.directory()).filePath("image.bin"));
+    ASSERT_TRUE(image.open(QIODevice::WriteOnly));
+    image.write(QByteArray(20, '\x5A'));
+    image.close();
+    QTest::mouseClick(page.updateManufactureButton(), Qt::LeftButton);
+    EXPECT_TRUE(h.waitForLine(QString::asprintf("<-- 000D34%02X0000620A04480001240030", link)));
+    EXPECT_TRUE(until([&] { return lineCount("--> 0003803400") == 2; }));
     EXPECT_EQ(h.prompts().messages().size(), 1);
 }
 
