@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -44,6 +45,10 @@ const QString kCloseQuestion =
     QStringLiteral("The module is still connected. Disconnect and close the tool?");
 
 constexpr int kLeftColumnWidth = 400;
+
+// Routing gives the event loop a turn after this long, so that the window stays responsive
+// while records pour in (the queue then fills and the port's reader waits).
+constexpr qint64 kRouteSliceMs = 20;
 
 // The largest number of data bytes a raw command may carry (its packet must fit one write).
 constexpr int kMaxDataDigits = static_cast<int>(kMaxWireParams) * 2;
@@ -105,6 +110,8 @@ CKelvra_V1_4_TEST_TOOLDlg::CKelvra_V1_4_TEST_TOOLDlg(DialogOptions options, QWid
     ui_.sheet = new QTabWidget;
     row->addWidget(scrolling(ui_.sheet), 1);
     log_ = new PacketLog(ui_.logView, this);
+    // Every message box text, each time it occurs, also goes to the log (one line).
+    setMessageLog([this](const QString& text) { log_->append(text.simplified(), kMessageColour); });
 
     router_ = std::make_unique<EventRouter>(EventRouter::Targets{
         *pages_, *this, ui_.status, *timers_, [this] { continuous_->commandSucceeded(); }});
@@ -164,6 +171,7 @@ CKelvra_V1_4_TEST_TOOLDlg::CKelvra_V1_4_TEST_TOOLDlg(DialogOptions options, QWid
 }
 
 CKelvra_V1_4_TEST_TOOLDlg::~CKelvra_V1_4_TEST_TOOLDlg() {
+    setMessageLog({});
     continuous_->stop();
     releaseLayer();
     log_->flush();
@@ -449,14 +457,15 @@ void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
         auto layer = std::make_unique<CKelvra_CmdSet_Layer>(
             settings,
             [this](int kind, const Record& record) {
-                // Reader, pump or step thread: the record is copied into the queued call.
-                QMetaObject::invokeMethod(
-                    this, [this, kind, record] { onLinkEvent(kind, record); },
-                    Qt::QueuedConnection);
+                // Reader, pump, step or UI thread: a compact copy joins the queue, and the
+                // first record of a batch wakes the window.
+                if (records_.push(kind, record))
+                    QMetaObject::invokeMethod(this, "drainRecords", Qt::QueuedConnection);
             },
             [](const std::string& text) { postMessage(QString::fromStdString(text)); });
         if (settings.useBridge && !layer->bridgeInUse())
             return; // the bridge did not start: nothing else changes
+        layer->pauseReceivingWhile(&records_.fullFlag());
         layer->setPortLostHandler([this, session] {
             QMetaObject::invokeMethod(
                 this, [this, session] { onPortLost(session); }, Qt::QueuedConnection);
@@ -487,9 +496,9 @@ void CKelvra_V1_4_TEST_TOOLDlg::releaseLayer() {
     gate_.setLayer(nullptr);          // waits for a send under way
     giveLayerToPages(nullptr);
     layer_.reset(); // closes the port and joins the layer's threads: no more events
-    // Events the layer reported before it went are still queued: they reach the log and
+    // Records the layer reported before it went are still queued: they reach the log and
     // its file before the file closes.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    routeQueued(true);
     simulator_.reset();
 }
 
@@ -515,8 +524,33 @@ void CKelvra_V1_4_TEST_TOOLDlg::onPortLost(std::uint64_t session) {
     disconnectPort();
 }
 
-void CKelvra_V1_4_TEST_TOOLDlg::onLinkEvent(int kind, const Record& record) {
-    router_->route(kind, record);
+void CKelvra_V1_4_TEST_TOOLDlg::drainRecords() {
+    routeQueued(false);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::routeQueued(bool everything) {
+    // A message box opened while routing runs an event loop of its own, which may call
+    // this again: every call carries on with the same batch, so each record is routed once
+    // and in order.
+    QElapsedTimer slice;
+    slice.start();
+    Record record;
+    int kind = 0;
+    for (;;) {
+        if (batch_.empty()) {
+            if (records_.takeAll(batch_) && layer_)
+                layer_->resumeReceiving();
+            if (batch_.empty())
+                return;
+        }
+        while (batch_.next(kind, record)) {
+            router_->route(kind, record);
+            if (!everything && slice.elapsed() >= kRouteSliceMs) {
+                QMetaObject::invokeMethod(this, "drainRecords", Qt::QueuedConnection);
+                return;
+            }
+        }
+    }
 }
 
 void CKelvra_V1_4_TEST_TOOLDlg::applyEnablingRule() {

@@ -9,6 +9,7 @@
 #include "framework/MainWindow.h"
 #include "framework/SendGate.h"
 #include "link/Packet.h"
+#include "link/RecordQueue.h"
 
 #include <QDialog>
 #include <QString>
@@ -68,6 +69,8 @@ public:
     nuvex3::PacketLog& packetLog() { return *log_; }
     nuvex3::ContinuousSend& continuousSend() { return *continuous_; }
     nuvex3::MainTimers& timers() { return *timers_; }
+    // The records between the layer and the routing (tests, benchmarks).
+    const nuvex3::RecordQueue& recordQueue() const { return records_; }
     // The port path handed to the layer at Connect (the selected entry).
     const QString& portPath() const { return portPath_; }
     // Reads the port list again, keeping the selection (as the drop-down does).
@@ -106,6 +109,10 @@ public:
     // screen allows (the sides scroll in a smaller window), and centres it there.
     void fitToScreen();
 
+private slots:
+    // Routes what the layer queued, one batch at a time (woken once per batch).
+    void drainRecords();
+
 protected:
     // Enter in a field presses no button (the window's default button is a hidden,
     // disabled OK); Esc does nothing.
@@ -119,7 +126,9 @@ private:
     void connectPort();
     void disconnectPort();
     void onPortLost(std::uint64_t session);
-    void onLinkEvent(int kind, const nuvex3::Record& record);
+    // Routes queued records in order; gives the event loop a turn after a time slice
+    // unless `everything` is asked for.
+    void routeQueued(bool everything);
     void applyEnablingRule();
     void giveLayerToPages(nuvex3::CKelvra_CmdSet_Layer* layer);
     void releaseLayer();
@@ -146,6 +155,8 @@ private:
     nuvex3::MainTimers* timers_ = nullptr;
     nuvex3::ContinuousSend* continuous_ = nullptr;
     std::unique_ptr<nuvex3::EventRouter> router_;
+    nuvex3::RecordQueue records_; // filled by the layer's threads, outlives every layer
+    nuvex3::RecordBatch batch_;   // the batch being routed
     nuvex3::SendGate gate_;
     std::unique_ptr<nuvex3::SimulatedPort> simulator_;
     std::unique_ptr<nuvex3::CKelvra_CmdSet_Layer> layer_;

@@ -313,6 +313,19 @@ void CKelvra_CmdSet_Layer::applyQueueEffect(std::uint8_t eventOpcode) {
     }
 }
 
+std::chrono::steady_clock::duration CKelvra_CmdSet_Layer::receiveGap() const {
+    // Ten bits a character (start, eight data bits, stop).
+    const auto baud = std::max<std::uint32_t>(d->settings.baudRate, 1);
+    const auto characters = std::chrono::microseconds(20LL * 10 * 1'000'000 / baud);
+    return std::max<std::chrono::steady_clock::duration>(kMinReceiveGap, characters);
+}
+
+void CKelvra_CmdSet_Layer::OnLineQuiet(std::chrono::steady_clock::duration quiet) {
+    // Garbage that announced a long packet must not swallow the valid traffic after it.
+    if (quiet > receiveGap())
+        d->reassembler.reset();
+}
+
 bool CKelvra_CmdSet_Layer::OnReceive(const std::uint8_t* data, int count, std::uint8_t* rxBuffer,
                                      std::uint32_t* rxLength) {
     bool complete = false;

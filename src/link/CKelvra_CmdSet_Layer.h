@@ -48,6 +48,11 @@ public:
     // reported with kKindCommandTimeout and no longer holds back the queue.
     static constexpr std::chrono::seconds kCommandTimeout{10};
 
+    // A packet whose bytes stop arriving for longer than this is dropped and the hunt for
+    // 0xAA starts again: the longer of 100 ms and 20 character times at the baud rate.
+    static constexpr std::chrono::milliseconds kMinReceiveGap{100};
+    std::chrono::steady_clock::duration receiveGap() const;
+
     // Opens the port (SendData with no data); the result is also kept in portOpen().
     bool Connect();
     bool portOpen() const;
@@ -131,6 +136,7 @@ public:
 protected:
     bool OnReceive(const std::uint8_t* data, int count, std::uint8_t* rxBuffer,
                    std::uint32_t* rxLength) override;
+    void OnLineQuiet(std::chrono::steady_clock::duration quiet) override;
 
 private:
     void SendNextQueued();

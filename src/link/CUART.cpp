@@ -20,6 +20,7 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
 #include <termios.h>
 #endif
 
@@ -28,6 +29,10 @@ namespace nuvex3 {
 namespace {
 
 constexpr auto kWriteDoneWait = std::chrono::milliseconds(3000);
+// What the port reads ahead of the I/O thread; while receiving is paused it stops there
+// and the driver's buffer fills up (and then the line's flow control holds the sender).
+constexpr qint64 kPortReadAhead = 64 * 1024;
+constexpr std::size_t kReadChunk = 4096;
 
 std::string formatName(const char* fmt, const std::string& name) {
     std::vector<char> buf(std::string_view(fmt).size() + name.size() + 1);
@@ -128,6 +133,14 @@ struct CUART::Io {
 
     std::atomic<std::uint8_t*> rxBuffer{nullptr};
     std::atomic<std::uint32_t*> rxLength{nullptr};
+
+    // Receiving (I/O thread only, but for the counter and the pause flag).
+    const std::atomic<bool>* pause = nullptr;
+    std::vector<std::uint8_t> held; // read while paused, not yet handed over
+    std::size_t heldPos = 0;
+    bool quiet = false; // everything read was handed over and the port had no more
+    Clock::time_point quietSince{};
+    std::atomic<std::uint64_t> delivered{0};
 
     // Write-done and response signalling.
     std::mutex m;
@@ -233,22 +246,75 @@ struct CUART::Io {
                          [this, &p](QSerialPort::SerialPortError e) { onError(p, e); });
     }
 
+    bool paused() const { return pause && pause->load(std::memory_order_relaxed); }
+
+    static bool driverHasBytes([[maybe_unused]] QSerialPort& p) {
+#ifdef Q_OS_UNIX
+        int pending = 0;
+        return ::ioctl(static_cast<int>(p.handle()), FIONREAD, &pending) == 0 && pending > 0;
+#else
+        return false;
+#endif
+    }
+
+    // Hands bytes to OnReceive until the window asks to pause; returns how many it took.
+    std::size_t feed(const std::uint8_t* data, std::size_t n) {
+        std::uint8_t* const target = rxBuffer.load(std::memory_order_acquire);
+        std::uint32_t* const targetLength = rxLength.load(std::memory_order_acquire);
+        std::size_t i = 0;
+        for (; i < n && !paused(); ++i) {
+            if (owner.OnReceive(&data[i], 1, target, targetLength)) {
+                std::lock_guard g(m);
+                response = true;
+                cv.notify_all();
+            }
+        }
+        return i;
+    }
+
     void deliver(QSerialPort& p) {
-        std::array<char, 4096> buf{};
+        // The count is published when this turn ends, after the quiet line is noted.
+        std::uint64_t taken = 0;
+        struct Publish {
+            std::atomic<std::uint64_t>& to;
+            std::uint64_t& n;
+            ~Publish() { to.fetch_add(n, std::memory_order_release); }
+        } publish{delivered, taken};
+        if (heldPos < held.size()) {
+            const std::size_t used = feed(held.data() + heldPos, held.size() - heldPos);
+            taken += used;
+            heldPos += used;
+            if (heldPos < held.size())
+                return;
+            held.clear();
+            heldPos = 0;
+        }
+        std::array<std::uint8_t, kReadChunk> buf{};
         for (;;) {
-            if (!p.isOpen())
-                return;
-            const qint64 n = p.read(buf.data(), static_cast<qint64>(buf.size()));
-            if (n <= 0)
-                return;
-            for (qint64 i = 0; i < n; ++i) {
-                const auto byte = static_cast<std::uint8_t>(buf[static_cast<std::size_t>(i)]);
-                if (owner.OnReceive(&byte, 1, rxBuffer.load(std::memory_order_acquire),
-                                    rxLength.load(std::memory_order_acquire))) {
-                    std::lock_guard g(m);
-                    response = true;
-                    cv.notify_all();
+            if (!p.isOpen() || paused())
+                return; // what is not read stays in the port
+            const qint64 n = p.read(reinterpret_cast<char*>(buf.data()), kReadChunk);
+            if (n <= 0) {
+                // Quiet only when the driver has nothing either (bytes there arrived
+                // while this thread was busy, not after a pause of the line).
+                if (!driverHasBytes(p)) {
+                    quiet = true;
+                    quietSince = clock().now();
                 }
+                return;
+            }
+            if (quiet) {
+                quiet = false;
+                owner.OnLineQuiet(clock().now() - quietSince);
+            }
+            const auto count = static_cast<std::size_t>(n);
+            const std::size_t used = feed(buf.data(), count);
+            taken += used;
+            if (used < count) {
+                held.assign(buf.begin() + static_cast<std::ptrdiff_t>(used),
+                            buf.begin() + static_cast<std::ptrdiff_t>(count));
+                heldPos = 0;
+                return;
             }
         }
     }
@@ -328,8 +394,12 @@ struct CUART::Io {
             return OpenResult::SetStateFail;
         }
 #endif
+        p.setReadBufferSize(kPortReadAhead);
         p.clearError();
         lostReported = false;
+        held.clear();
+        heldPos = 0;
+        quiet = false;
         bytesQueued = bytesWritten = 0;
         pendingWrites.clear();
         open = true;
@@ -458,6 +528,23 @@ void CUART::ClosePort() {
     io_->thread.reset();
     io_->open = false;
 }
+
+void CUART::pauseReceivingWhile(const std::atomic<bool>* flag) {
+    io_->pause = flag;
+}
+
+void CUART::resumeReceiving() {
+    io_->post([io = io_.get()] {
+        if (io->port)
+            io->deliver(*io->port);
+    });
+}
+
+std::uint64_t CUART::receivedBytes() const {
+    return io_->delivered.load(std::memory_order_acquire);
+}
+
+void CUART::OnLineQuiet(std::chrono::steady_clock::duration) {}
 
 bool CUART::isOpen() const {
     return io_->open;

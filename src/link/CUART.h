@@ -8,6 +8,8 @@
 // communication errors) go to the MessageSink the application supplies; the transport
 // shows no window itself.
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -64,6 +66,15 @@ public:
     // Called once, on the I/O thread, when the port is lost. Set it before opening.
     void setPortLostHandler(std::function<void()> handler);
 
+    // Flow control towards the window: while *flag is set, the I/O thread reads nothing
+    // more from the port (bytes already read wait, in order) and the port's own buffer
+    // holds what arrives, as with hardware flow control. Set before opening; the flag must
+    // outlive the port. resumeReceiving() (any thread) carries on once the flag is clear.
+    void pauseReceivingWhile(const std::atomic<bool>* flag);
+    void resumeReceiving();
+    // Bytes handed to OnReceive so far.
+    std::uint64_t receivedBytes() const;
+
     const std::string& portName() const;
     std::uint32_t baudRate() const;
     bool hardwareFlowControl() const;
@@ -74,6 +85,10 @@ protected:
     // a complete response has arrived.
     virtual bool OnReceive(const std::uint8_t* data, int count, std::uint8_t* rxBuffer,
                            std::uint32_t* rxLength);
+
+    // Called on the I/O thread before the first byte that arrives after the line was quiet
+    // (everything received had been handed over and nothing more came) for `quiet`.
+    virtual void OnLineQuiet(std::chrono::steady_clock::duration quiet);
 
     void showMessage(const std::string& text) const;
     bool onIoThread() const;

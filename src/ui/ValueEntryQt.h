@@ -34,5 +34,7 @@ bool compareFiles(const QString& pathA, const QString& pathB);
 
 inline const QColor kSentColour{255, 0, 0};
 inline const QColor kReceivedColour{0, 0, 255};
+// Message box texts in the packet log.
+inline const QColor kMessageColour{0, 0, 0};
 
 } // namespace nuvex3

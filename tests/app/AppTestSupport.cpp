@@ -3,6 +3,7 @@
 #include "app/PacketLog.h"
 #include "link/Packet.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,6 +44,9 @@ MainWindowHarness::MainWindowHarness(QStringList systemPorts)
 
 MainWindowHarness::~MainWindowHarness() {
     dialog_.reset();
+    // Messages the layer's threads posted before they were joined (a port that went away
+    // with the test's pseudo-terminal) reach this test's prompts, not the next test's.
+    QCoreApplication::sendPostedEvents();
 }
 
 void MainWindowHarness::connectTo(const QString& port) {

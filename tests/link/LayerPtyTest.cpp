@@ -526,3 +526,46 @@ TEST_F(LayerOnPty, SendDataWithATimeOutWaitsForAResponse) {
 
 } // namespace
 } // namespace nuvex3
+
+namespace nuvex3 {
+namespace {
+
+// Waits (bounded, on real progress) until the layer has taken `n` bytes in.
+bool waitForBytes(const CKelvra_CmdSet_Layer& layer, std::uint64_t n) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (layer.receivedBytes() < n && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    return layer.receivedBytes() == n;
+}
+
+TEST_F(LayerOnPty, APacketWhoseBytesStopForLongerThanTheGapIsDroppedAndTheHuntStartsAgain) {
+    useManualClock();
+    open();
+    EXPECT_EQ(layer->receiveGap(), std::chrono::milliseconds(100));
+    LayerSettings slow;
+    slow.baudRate = 1200; // 20 characters take longer than 100 ms
+    EXPECT_EQ(CKelvra_CmdSet_Layer(slow, {}).receiveGap(), std::chrono::microseconds(166666));
+
+    // A pause of exactly the gap keeps the packet open: the next bytes complete it.
+    pty.write(hex("AA 00 05 81"));
+    ASSERT_TRUE(waitForBytes(*layer, 4));
+    manual.advance(layer->receiveGap());
+    pty.write(hex("AA 00 02 81 01 7C"));
+    ASSERT_TRUE(events.waitForCount(kKindChecksumError, 1));
+    ASSERT_TRUE(waitForBytes(*layer, 10));
+    EXPECT_EQ(toHex(test::head(events.events().front().record, 8)), "00 05 81 AA 00 02 81 01");
+    EXPECT_EQ(events.count(kKindStatusReport), 0u);
+
+    // Longer than the gap: the open packet is dropped and the status report is decoded.
+    events.clear();
+    pty.write(hex("AA 00 05 81"));
+    ASSERT_TRUE(waitForBytes(*layer, 14));
+    manual.advance(layer->receiveGap() + std::chrono::milliseconds(1));
+    pty.write(hex("AA 00 02 81 01 7C"));
+    ASSERT_TRUE(events.waitForCount(kKindStatusReport, 1));
+    EXPECT_THAT(events.kinds(), ElementsAre(kKindPacketReceived, kKindStatusReport));
+    EXPECT_EQ(toHex(test::head(events.events().front().record, 5)), "00 02 81 01 7C");
+}
+
+} // namespace
+} // namespace nuvex3

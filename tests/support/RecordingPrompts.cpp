@@ -1,53 +1,70 @@
 #include "RecordingPrompts.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace nuvex3::test {
 
-namespace {
-// What a modal dialog does while it is open: the events already queued are handled.
-void runEventLoopOnce() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
-}
-} // namespace
-
-void RecordingPrompts::message(const QString& text, PromptIcon icon) {
-    std::lock_guard g(m_);
-    messages_ << text;
-    icons_ << icon;
-}
-
-bool RecordingPrompts::askYesNo(const QString& text) {
-    std::lock_guard g(m_);
-    questions_ << text;
-    if (yesNo_.empty())
-        return false;
-    const bool a = yesNo_.front();
-    yesNo_.pop_front();
-    return a;
+void RecordingPrompts::runOpenBox() {
+    {
+        std::lock_guard g(m_);
+        maxOpen_ = std::max(maxOpen_, openNow());
+    }
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
-QString RecordingPrompts::openFile(const QString& filter, const QString&) {
-    runEventLoopOnce();
-    std::lock_guard g(m_);
-    filters_ << filter;
-    if (openFiles_.empty())
-        return {};
-    QString p = openFiles_.front();
-    openFiles_.pop_front();
-    return p;
+void RecordingPrompts::showMessage(const QString& text, PromptIcon icon) {
+    {
+        std::lock_guard g(m_);
+        messages_ << text;
+        icons_ << icon;
+    }
+    runOpenBox();
 }
 
-QString RecordingPrompts::saveFile(const QString& filter, const QString&) {
-    runEventLoopOnce();
-    std::lock_guard g(m_);
-    filters_ << filter;
-    if (saveFiles_.empty())
-        return {};
-    QString p = saveFiles_.front();
-    saveFiles_.pop_front();
-    return p;
+bool RecordingPrompts::showQuestion(const QString& text) {
+    bool answer = false;
+    {
+        std::lock_guard g(m_);
+        questions_ << text;
+        if (!yesNo_.empty()) {
+            answer = yesNo_.front();
+            yesNo_.pop_front();
+        }
+    }
+    runOpenBox();
+    return answer;
+}
+
+QString RecordingPrompts::answerFile(const QString& filter, std::deque<QString>& answers) {
+    QString chosen;
+    {
+        std::lock_guard g(m_);
+        filters_ << filter;
+        if (!answers.empty()) {
+            chosen = answers.front();
+            answers.pop_front();
+        }
+    }
+    runOpenBox();
+    return chosen;
+}
+
+QString RecordingPrompts::showOpenFile(const QString& filter, const QString&) {
+    return answerFile(filter, openFiles_);
+}
+
+QString RecordingPrompts::showSaveFile(const QString& filter, const QString&) {
+    return answerFile(filter, saveFiles_);
 }
 
 void RecordingPrompts::openUrl(const QString& url) {
@@ -95,8 +112,14 @@ QStringList RecordingPrompts::urls() const {
     return urls_;
 }
 
+int RecordingPrompts::maxOpen() const {
+    std::lock_guard g(m_);
+    return maxOpen_;
+}
+
 void RecordingPrompts::clear() {
     std::lock_guard g(m_);
+    maxOpen_ = 0;
     messages_.clear();
     icons_.clear();
     questions_.clear();

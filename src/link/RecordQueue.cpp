@@ -1,0 +1,77 @@
+#include "link/RecordQueue.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace nuvex3 {
+
+std::size_t compactSize(const Record& record) {
+    std::size_t n = record.size();
+    // Whole words first, from the end; then the bytes of the last non-zero word.
+    while (n >= sizeof(std::uint64_t)) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, record.data() + n - sizeof word, sizeof word);
+        if (word != 0)
+            break;
+        n -= sizeof word;
+    }
+    while (n > 0 && record[n - 1] == 0)
+        --n;
+    return n;
+}
+
+bool RecordBatch::next(int& kind, Record& record) {
+    if (pos_ + 3 > bytes_.size())
+        return false;
+    kind = bytes_[pos_];
+    const std::size_t size = bytes_[pos_ + 1] | (static_cast<std::size_t>(bytes_[pos_ + 2]) << 8);
+    pos_ += 3;
+    const std::size_t n = std::min({size, record.size(), bytes_.size() - pos_});
+    std::memcpy(record.data(), bytes_.data() + pos_, n);
+    std::memset(record.data() + n, 0, record.size() - n);
+    pos_ += size;
+    return true;
+}
+
+RecordQueue::RecordQueue(std::size_t capacityBytes) : capacity_(capacityBytes) {}
+
+bool RecordQueue::push(int kind, const Record& record) {
+    const std::size_t size = compactSize(record);
+    std::lock_guard g(m_);
+    const bool wasEmpty = bytes_.empty();
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + 3 + size);
+    bytes_[at] = static_cast<std::uint8_t>(kind);
+    bytes_[at + 1] = static_cast<std::uint8_t>(size & 0xFF);
+    bytes_[at + 2] = static_cast<std::uint8_t>(size >> 8);
+    std::memcpy(bytes_.data() + at + 3, record.data(), size);
+    ++pushed_;
+    peak_ = std::max(peak_, bytes_.size());
+    if (bytes_.size() >= capacity_)
+        full_.store(true, std::memory_order_relaxed);
+    return wasEmpty;
+}
+
+bool RecordQueue::takeAll(RecordBatch& batch) {
+    batch.clear();
+    std::lock_guard g(m_);
+    bytes_.swap(batch.bytes_);
+    return full_.exchange(false, std::memory_order_relaxed);
+}
+
+std::size_t RecordQueue::queuedBytes() const {
+    std::lock_guard g(m_);
+    return bytes_.size();
+}
+
+std::size_t RecordQueue::peakBytes() const {
+    std::lock_guard g(m_);
+    return peak_;
+}
+
+std::uint64_t RecordQueue::pushed() const {
+    std::lock_guard g(m_);
+    return pushed_;
+}
+
+} // namespace nuvex3
