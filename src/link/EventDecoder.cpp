@@ -258,9 +258,13 @@ void ccValueByUuid(const PacketView& p, const DecodeSink& s) {
     s(kKindValueByUuid, r);
 }
 
+// Minimum lengths cover every field a record carries, so that no decoder (nor the window,
+// reading the record) takes the checksum byte for a field: local information is command,
+// status, version (4), address (6) and device type; the ADC value is command, status,
+// channel and a 16-bit value.
 constexpr std::array kCommandCompleteRows = {
-    CommandCompleteRow{0x01, 12, kKindLocalInformation, ccLocalInformation},
-    CommandCompleteRow{0x04, 5, kKindAdcValue, ccAdcValue},
+    CommandCompleteRow{0x01, 14, kKindLocalInformation, ccLocalInformation},
+    CommandCompleteRow{0x04, 6, kKindAdcValue, ccAdcValue},
     CommandCompleteRow{0x06, 5, kKindDebugData, ccDebugData},
     CommandCompleteRow{0x07, 4, kKindDeviceName, ccWithCount<kKindDeviceName, 40>},
     CommandCompleteRow{0x0A, 4, kKindPairingMode, whole<kKindPairingMode>},
@@ -294,12 +298,14 @@ void commandComplete(const PacketView& p, const DecodeSink& s) {
     s(kKindCommandComplete, asReceived(p));
 }
 
+// The pairing events need their handle (and result, and six digits) in the packet: with a
+// shorter length those fields would be the checksum byte and what follows it.
 constexpr std::array kEventRows = {
-    EventRow{0x60, "Passkey Entry Request", 1, kKindPasskeyEntryRequest,
+    EventRow{0x60, "Passkey Entry Request", 2, kKindPasskeyEntryRequest,
              freshFields<kKindPasskeyEntryRequest, 1>},
-    EventRow{0x61, "Pairing Complete", 2, kKindPairingComplete,
+    EventRow{0x61, "Pairing Complete", 3, kKindPairingComplete,
              freshFields<kKindPairingComplete, 2>},
-    EventRow{0x62, "Passkey Confirm Request", 7, kKindPasskeyConfirmRequest,
+    EventRow{0x62, "Passkey Confirm Request", 8, kKindPasskeyConfirmRequest,
              freshFields<kKindPasskeyConfirmRequest, 7>},
     EventRow{0x70, "Advertising Report", 11, kKindAdvertisingReport, advertisingReport},
     EventRow{0x71, "Connection Complete", 17, kKindConnectionComplete, connectionComplete},

@@ -50,13 +50,16 @@ TEST(EventDecoder, PairingEvents) {
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0].kind, kKindPairingComplete);
     EXPECT_EQ(rec(ev[0], 5), "00 03 61 80 02");
-    EXPECT_TRUE(decode("61").empty());
 
     ev = decode("62 80 31 32 33 34 35 36");
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0].kind, kKindPasskeyConfirmRequest);
     EXPECT_EQ(rec(ev[0], 10), "00 08 62 80 31 32 33 34 35 36");
-    EXPECT_TRUE(decode("62 80 31 32 33 34").empty());
+
+    // One byte short, a field would be the checksum: received packets only.
+    EXPECT_TRUE(decode("60").empty());
+    EXPECT_TRUE(decode("61 80").empty());
+    EXPECT_TRUE(decode("62 80 31 32 33 34 35").empty());
 }
 
 TEST(EventDecoder, AdvertisingReportReversesTheAddressAndMovesTheRssi) {
@@ -244,18 +247,19 @@ TEST(CommandCompleteDecoder, NoReturnedDataAndOtherCommands) {
 }
 
 TEST(CommandCompleteDecoder, ModuleInformation) {
-    auto ev = decode("80 01 00 01 02 03 04 11 22 33 44 55 66");
+    auto ev = decode("80 01 00 01 02 03 04 11 22 33 44 55 66 03");
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0].kind, kKindLocalInformation);
-    EXPECT_EQ(rec(ev[0], 15), "00 0D 80 01 00 01 02 03 04 66 55 44 33 22 11");
-    EXPECT_TRUE(decode("80 01 00 01 02 03 04 11 22 33").empty()); // L 11
+    EXPECT_EQ(rec(ev[0], 17), "00 0E 80 01 00 01 02 03 04 66 55 44 33 22 11 03 FF");
+    // Without the device type the checksum would be taken for it.
+    EXPECT_TRUE(decode("80 01 00 01 02 03 04 11 22 33 44 55 66").empty()); // L 13
 
     ev = decode("80 04 00 01 02 03");
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0].kind, kKindAdcValue);
     EXPECT_EQ(rec(ev[0], 8), "00 06 80 04 00 01 02 03");
-    EXPECT_TRUE(decode("80 04 00").size() == 1u); // L 3 is a plain Command Complete
-    EXPECT_TRUE(decode("80 04 00 01").empty());
+    EXPECT_TRUE(decode("80 04 00").size() == 1u);  // L 3 is a plain Command Complete
+    EXPECT_TRUE(decode("80 04 00 01 02").empty()); // the value's low byte is missing
 
     ev = decode("80 06 00 01 AA BB");
     ASSERT_EQ(ev.size(), 1u);
