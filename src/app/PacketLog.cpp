@@ -15,9 +15,10 @@ constexpr int kBatchMs = 30;
 }
 
 PacketLog::PacketLog(QTextEdit* view, QObject* parent) : QObject(parent), view_(view) {
+    view_->setUndoRedoEnabled(false);
     batch_.setSingleShot(true);
     batch_.setInterval(kBatchMs);
-    connect(&batch_, &QTimer::timeout, this, &PacketLog::flush);
+    connect(&batch_, &QTimer::timeout, this, &PacketLog::showPending);
 }
 
 PacketLog::~PacketLog() {
@@ -26,54 +27,82 @@ PacketLog::~PacketLog() {
 
 void PacketLog::append(const QString& text, const QColor& colour) {
     if (file_.isOpen()) {
-        file_.seek(file_.size());
-        file_.write(text.toLatin1());
-        file_.write("\r\n", 2);
+        QByteArray line = text.toLatin1();
+        line.append("\r\n", 2);
+        file_.write(line.constData(), static_cast<std::size_t>(line.size()));
     }
-    pending_.push_back({text, colour});
+    if (length_ > kTrimAbove) {
+        qsizetype drop = kTrimCount;
+        while (drop > 0) {
+            Run& first = text_.front();
+            if (first.text.size() > drop) {
+                first.text.remove(0, drop);
+                break;
+            }
+            drop -= first.text.size();
+            text_.pop_front();
+        }
+        length_ -= kTrimCount;
+        dropped_ += kTrimCount;
+    }
+    text_.push_back({text + QLatin1Char('\n'), colour});
+    length_ += text.size() + 1;
+    ++added_;
     if (!batch_.isActive())
         batch_.start();
 }
 
-void PacketLog::flush() {
+void PacketLog::showPending() {
     batch_.stop();
-    if (file_.isOpen())
-        file_.flush();
-    if (pending_.empty())
+    if (added_ == 0 && dropped_ == 0)
         return;
     QTextDocument* doc = view_->document();
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
-    for (const Line& line : pending_) {
-        // Each line first trims the view when it holds more than the limit.
-        const int length = doc->characterCount() - 1;
-        if (length > kTrimAbove) {
+    auto from = text_.begin();
+    if (dropped_ >= shown_) {
+        // Everything shown has gone (and maybe some of the new lines): the view is drawn
+        // again from what is left.
+        doc->clear();
+    } else {
+        // Only shown text has gone: the new lines are all there, at the end.
+        if (dropped_ > 0) {
             cursor.setPosition(0);
-            cursor.setPosition(kTrimCount, QTextCursor::KeepAnchor);
+            cursor.setPosition(static_cast<int>(dropped_), QTextCursor::KeepAnchor);
             cursor.removeSelectedText();
         }
-        cursor.movePosition(QTextCursor::End);
+        from = text_.end() - static_cast<std::ptrdiff_t>(added_);
+    }
+    cursor.movePosition(QTextCursor::End);
+    for (auto it = from; it != text_.end(); ++it) {
         QTextCharFormat format;
-        format.setForeground(line.colour);
-        cursor.insertText(line.text + QStringLiteral("\n"), format);
+        format.setForeground(it->colour);
+        cursor.insertText(it->text, format);
     }
     cursor.endEditBlock();
-    pending_.clear();
+    shown_ = length_;
+    dropped_ = 0;
+    added_ = 0;
     view_->moveCursor(QTextCursor::End);
     view_->ensureCursorVisible();
 }
 
+void PacketLog::flush() {
+    showPending();
+    file_.flush();
+}
+
 void PacketLog::clearView() {
-    pending_.clear();
     batch_.stop();
+    text_.clear();
+    length_ = shown_ = dropped_ = 0;
+    added_ = 0;
     view_->clear();
 }
 
 bool PacketLog::openFile(const QString& directory) {
-    closeFile();
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    file_.setFileName(QDir(directory).filePath(QStringLiteral("Dravo_LOG-%1.log").arg(stamp)));
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!file_.open(QDir(directory).filePath(QStringLiteral("Dravo_LOG-%1.log").arg(stamp)))) {
         prompts().message(QStringLiteral("Open Log File Fail!"));
         return false;
     }
@@ -81,8 +110,7 @@ bool PacketLog::openFile(const QString& directory) {
 }
 
 void PacketLog::closeFile() {
-    if (file_.isOpen())
-        file_.close();
+    file_.close();
 }
 
 QString PacketLog::saveName(const QString& chosen) {
@@ -92,7 +120,7 @@ QString PacketLog::saveName(const QString& chosen) {
 }
 
 bool PacketLog::saveView(const QString& path) {
-    flush();
+    showPending();
     QFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         return false;

@@ -1,16 +1,23 @@
 #pragma once
 // The packet log: every line goes to the log view (sent lines red, received blue) and,
-// while a session log file is open, to that file ended by CR LF. Lines reach the view in
-// batches, so a flood of packets costs one document update per batch; the view keeps at
-// most about 10000 characters by dropping the oldest 5000 whenever it holds more.
+// while a session log file is open, to that file ended by CR LF.
+//
+// The view holds at most about 10000 characters: before a line is added, a view of more
+// than 10000 characters loses its oldest 5000 (which may cut a line). That rule is applied
+// at once to a copy of the view's text kept here; the view itself is brought up to date
+// in batches, and only with what survives, so a flood of lines costs one small document
+// update per batch however many lines it held. The view keeps no undo history.
+//
+// The file gets every line, in order, from a writer thread (LogFileWriter).
+
+#include "app/LogFileWriter.h"
 
 #include <QColor>
-#include <QFile>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
-#include <vector>
+#include <deque>
 
 class QTextEdit;
 
@@ -25,9 +32,10 @@ public:
     explicit PacketLog(QTextEdit* view, QObject* parent = nullptr);
     ~PacketLog() override;
 
-    // The line is written to the file at once and shown with the next batch.
+    // The line goes to the file's writer at once and to the view with the next batch.
     void append(const QString& text, const QColor& colour);
-    // Shows the lines still waiting for their batch.
+    // Shows the lines still waiting for their batch and waits until the file holds every
+    // line appended so far.
     void flush();
     // Empties the view (pending lines included); the file is not touched.
     void clearView();
@@ -37,7 +45,7 @@ public:
     bool openFile(const QString& directory);
     void closeFile();
     bool fileOpen() const { return file_.isOpen(); }
-    QString filePath() const { return file_.fileName(); }
+    QString filePath() const { return file_.path(); }
 
     // The name Save... writes to: ".log" is added unless the last five characters
     // contain it (any case).
@@ -46,15 +54,23 @@ public:
     bool saveView(const QString& path);
 
 private:
-    struct Line {
+    // A run of the view's text in one colour: a line and its line break, or what is left
+    // of one after the oldest characters went.
+    struct Run {
         QString text;
         QColor colour;
     };
+    void showPending();
 
     QTextEdit* view_;
-    QFile file_;
-    std::vector<Line> pending_;
+    LogFileWriter file_;
     QTimer batch_;
+
+    std::deque<Run> text_;  // what the view shows once up to date
+    qsizetype length_ = 0;  // characters in text_
+    qsizetype shown_ = 0;   // characters the view's document holds now
+    qsizetype dropped_ = 0; // characters dropped from the front since the last batch
+    std::size_t added_ = 0; // lines added since the last batch (the last runs of text_)
 };
 
 } // namespace nuvex3

@@ -65,6 +65,38 @@ TEST(PacketLog, FloodOfLinesReachesTheViewInOneBatchAndTheFileLineByLine) {
     EXPECT_EQ(f.readAll(), expected);
 }
 
+TEST(PacketLog, BatchesOfAnySizeShowExactlyWhatLineByLineTrimmingLeavesWithoutUndo) {
+    QTextEdit view;
+    PacketLog log(&view);
+    QString expected; // the view's text, trimmed line by line
+    std::vector<QColor> colours;
+    int n = 0;
+    auto add = [&](int lines) {
+        for (int i = 0; i < lines; ++i, ++n) {
+            const QString line = QString::asprintf("--> %04X", n) + QString(n % 97, QChar('5'));
+            const QColor& colour = n % 3 ? kReceivedColour : kSentColour;
+            if (expected.size() > PacketLog::kTrimAbove)
+                expected.remove(0, PacketLog::kTrimCount);
+            expected += line + "\n";
+            log.append(line, colour);
+            colours.push_back(colour);
+        }
+        log.flush();
+        ASSERT_EQ(view.toPlainText(), expected) << "after line " << n;
+    };
+    add(3);     // appended to an empty view
+    add(40);    // the oldest characters go from what is shown
+    add(1);     // one line more
+    add(20000); // far more than the view holds: drawn again from what is left
+    add(150);
+    // Each line keeps its colour, also the one whose beginning was cut away.
+    const auto lines = logLines(&view);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i].colour, colours[colours.size() - lines.size() + i]) << i;
+    EXPECT_FALSE(view.document()->isUndoRedoEnabled());
+    EXPECT_EQ(view.document()->availableUndoSteps(), 0);
+}
+
 TEST(PacketLog, ALogFileThatCannotBeCreatedIsReported) {
     RecordingPrompts prompts;
     ScopedPrompts scoped(prompts);
