@@ -6,14 +6,24 @@
 #include "PtyPair.h"
 
 #include "app/PacketLog.h"
+#include "app/PageSet.h"
+#include "framework/ViewLimits.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "link/Clock.h"
 #include "link/StatusText.h"
+#include "pages/gap/AdvReportModel.h"
+#include "pages/gap/CPageGAP.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -209,6 +219,88 @@ TEST_F(Flood, GarbageErrorsAndDisconnectionsNeverNestBoxesAndTheStatusReportAfte
     EXPECT_EQ(packetLines(lines).mid(0, expectedLines.size()), expectedLines);
     EXPECT_EQ(lines.count(checksum), expectedMessages[checksum]) << "every occurrence is logged";
     EXPECT_EQ(lines.count(commandError.simplified()), expectedMessages[commandError]);
+}
+
+TEST(ViewLimitsSettings, MissingOrUnusableValuesGiveTheDefaults) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("limits.ini"), QSettings::IniFormat);
+    EXPECT_EQ(ViewLimits::fromSettings(settings).advertisingRows, 100000);
+    EXPECT_EQ(ViewLimits::fromSettings(settings).decodedRows, 1000000);
+    settings.setValue(ViewLimits::kAdvertisingRowsKey, "many");
+    settings.setValue(ViewLimits::kDecodedRowsKey, -5);
+    EXPECT_EQ(ViewLimits::fromSettings(settings).advertisingRows, 100000);
+    EXPECT_EQ(ViewLimits::fromSettings(settings).decodedRows, 1000000);
+    settings.setValue(ViewLimits::kAdvertisingRowsKey, 2500);
+    settings.setValue(ViewLimits::kDecodedRowsKey, 7);
+    EXPECT_EQ(ViewLimits::fromSettings(settings).advertisingRows, 2500);
+    EXPECT_EQ(ViewLimits::fromSettings(settings).decodedRows, 7);
+}
+
+// The tool's settings file lives in a temporary folder for the test's lifetime.
+class SettingsInTemporaryFolder {
+public:
+    SettingsInTemporaryFolder() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
+    }
+    ~SettingsInTemporaryFolder() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    }
+    void set(const QString& key, const QVariant& value) {
+        QSettings(QStringLiteral("nuvex3"), QStringLiteral("nuvex3-tool")).setValue(key, value);
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+TEST(AdvertisingListBound, TheListKeepsTheSetNumberOfNewestReportsAndSaysOnceThatItDrops) {
+    SettingsInTemporaryFolder settings;
+    settings.set(ViewLimits::kAdvertisingRowsKey, 50);
+    PtyPair pty;
+    MainWindowHarness h;
+    h.connectTo(QString::fromStdString(pty.slavePath()));
+    ASSERT_TRUE(h.dialog().connected());
+    CPageGAP& gap = h.dialog().pages().gap;
+    AdvReportModel& list = *gap.reportModel();
+    EXPECT_EQ(list.rowLimit(), 50);
+
+    const QString dropped =
+        QStringLiteral("Advertising List : more than 50 reports, the oldest are dropped");
+    auto reports = [&](int from, int to) {
+        for (int i = from; i < to; ++i)
+            pty.write(
+                packet(0x70, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(i >> 8),
+                              static_cast<std::uint8_t>(i), 0x00, 0xC4}));
+        return waitFor([&] {
+            gap.flushReports();
+            return list.rowCount() > 0 &&
+                   list.cellText(list.rowCount() - 1, AdvReportModel::Addr) ==
+                       QString::asprintf("0x%02X%02X00000000", (to - 1) & 0xFF, (to - 1) >> 8);
+        });
+    };
+    auto droppedLines = [&] {
+        h.dialog().packetLog().flush();
+        int n = 0;
+        for (const LogLine& l : logLines(h.ui().logView))
+            n += l.text == dropped;
+        return n;
+    };
+    ASSERT_TRUE(reports(0, 50));
+    EXPECT_EQ(list.rowCount(), 50);
+    EXPECT_EQ(droppedLines(), 0);
+    ASSERT_TRUE(reports(50, 120));
+    EXPECT_EQ(list.rowCount(), 50);
+    EXPECT_EQ(list.cellText(0, AdvReportModel::Addr), "0x460000000000");
+    EXPECT_EQ(list.droppedRows(), 70);
+    EXPECT_EQ(droppedLines(), 1);
+    ASSERT_TRUE(reports(120, 200));
+    EXPECT_EQ(droppedLines(), 1) << "said once";
+
+    QTest::mouseClick(gap.clearButton(), Qt::LeftButton);
+    ASSERT_TRUE(reports(200, 260));
+    EXPECT_EQ(list.rowCount(), 50);
+    EXPECT_EQ(droppedLines(), 2) << "and once more after Clear";
 }
 
 } // namespace

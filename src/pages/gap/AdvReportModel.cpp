@@ -1,5 +1,9 @@
 #include "pages/gap/AdvReportModel.h"
 
+#include "framework/ViewLimits.h"
+
+#include <algorithm>
+
 using namespace nuvex3;
 
 namespace {
@@ -7,7 +11,8 @@ const char* const kHeaders[AdvReportModel::kColumns] = {
     "Event Type", "Addr Type", "Addr", "Name", "RSSI", "Length", "Service", "Manufacture", "data"};
 }
 
-AdvReportModel::AdvReportModel(QObject* parent) : QAbstractTableModel(parent) {
+AdvReportModel::AdvReportModel(QObject* parent)
+    : QAbstractTableModel(parent), rowLimit_(ViewLimits::fromSettings().advertisingRows) {
     timer_.setSingleShot(true);
     timer_.setInterval(kDefaultFlushMs);
     connect(&timer_, &QTimer::timeout, this, &AdvReportModel::flush);
@@ -75,13 +80,40 @@ void AdvReportModel::add(const AdvReport& report) {
         timer_.start();
 }
 
+void AdvReportModel::setRowLimit(int rows) {
+    rowLimit_ = std::max(rows, 1);
+    flush();
+    const auto limit = static_cast<std::size_t>(rowLimit_);
+    if (rows_.size() > limit)
+        dropOldest(rows_.size() - limit, 0);
+}
+
+void AdvReportModel::dropOldest(std::size_t rows, std::size_t unshown) {
+    if (rows + unshown == 0)
+        return;
+    const bool first = dropped_ == 0;
+    dropped_ += static_cast<long long>(rows + unshown);
+    if (rows > 0) {
+        beginRemoveRows({}, 0, static_cast<int>(rows) - 1);
+        rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(rows));
+        endRemoveRows();
+    }
+    if (first)
+        emit oldestDropped(rowLimit_);
+}
+
 void AdvReportModel::flush() {
     timer_.stop();
     if (pending_.empty())
         return;
+    const auto limit = static_cast<std::size_t>(rowLimit_);
+    // Reports that would be dropped again at once are not inserted at all.
+    const std::size_t skip = pending_.size() > limit ? pending_.size() - limit : 0;
+    const std::size_t kept = pending_.size() - skip;
+    dropOldest(rows_.size() + kept > limit ? rows_.size() + kept - limit : 0, skip);
     const int first = rowCount();
-    beginInsertRows({}, first, first + static_cast<int>(pending_.size()) - 1);
-    rows_.insert(rows_.end(), pending_.begin(), pending_.end());
+    beginInsertRows({}, first, first + static_cast<int>(kept) - 1);
+    rows_.insert(rows_.end(), pending_.begin() + static_cast<std::ptrdiff_t>(skip), pending_.end());
     pending_.clear();
     endInsertRows();
 }
@@ -92,5 +124,6 @@ void AdvReportModel::clear() {
     beginResetModel();
     rows_.clear();
     rows_.shrink_to_fit();
+    dropped_ = 0;
     endResetModel();
 }

@@ -2,13 +2,16 @@
 // The rows of the GAP page's advertising list. Reports are kept compact (the raw report,
 // about 50 bytes a row) and their cell texts are made when a view asks for them. Reports
 // that arrive are collected and inserted together at most once per flush interval, so a
-// flood of reports costs one model insertion and one repaint per interval.
+// flood of reports costs one model insertion and one repaint per interval. The list keeps
+// at most rowLimit() rows: beyond it the oldest go, and oldestDropped() says so once (until
+// the list is cleared).
 
 #include "pages/gap/AdvData.h"
 
 #include <QAbstractTableModel>
 #include <QTimer>
 
+#include <deque>
 #include <vector>
 
 class AdvReportModel : public QAbstractTableModel {
@@ -40,8 +43,22 @@ public:
 
     void setFlushInterval(int ms) { timer_.setInterval(ms); }
 
+    int rowLimit() const { return rowLimit_; }
+    void setRowLimit(int rows);
+    // Rows dropped since the list was last cleared.
+    long long droppedRows() const { return dropped_; }
+
+signals:
+    // The first time rows are dropped after the list was cleared.
+    void oldestDropped(int rowLimit);
+
 private:
-    std::vector<nuvex3::AdvReport> rows_;
+    // Removes the oldest `rows` rows and counts `unshown` reports that never got a row.
+    void dropOldest(std::size_t rows, std::size_t unshown);
+
+    std::deque<nuvex3::AdvReport> rows_;
     std::vector<nuvex3::AdvReport> pending_;
     QTimer timer_;
+    int rowLimit_;
+    long long dropped_ = 0;
 };

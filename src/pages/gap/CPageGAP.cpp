@@ -1,11 +1,13 @@
 #include "pages/gap/CPageGAP.h"
 
+#include "framework/MainWindow.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "pages/common/Fields.h"
 #include "pages/gap/AdvReportModel.h"
 #include "ui/Prompts.h"
 #include "ui/StableSize.h"
 #include "ui/ValueEntry.h"
+#include "ui/ValueEntryQt.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -177,6 +179,13 @@ void CPageGAP::buildLayout() {
     advName_->setVisible(false);
 
     model_ = new AdvReportModel(this);
+    connect(model_, &AdvReportModel::oldestDropped, this, [this](int limit) {
+        if (mainWindow())
+            mainWindow()->appendLog(
+                QStringLiteral("Advertising List : more than %1 reports, the oldest are dropped")
+                    .arg(limit),
+                kMessageColour);
+    });
     view_ = new QTableView(this);
     view_->setModel(model_);
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -390,7 +399,9 @@ void CPageGAP::loadDataFromFile(std::uint8_t opcode) {
 
 void CPageGAP::AddAdvertisingReport(const AdvReport& report) {
     model_->add(report);
-    seen_.insert(addressText(report));
+    // As many addresses as the list has rows; further new ones are not kept.
+    if (seen_.size() < model_->rowLimit())
+        seen_.insert(addressText(report));
 }
 
 void CPageGAP::followNewReports() {

@@ -46,6 +46,7 @@ public:
     void flushReports();
 
     const std::vector<LinkRecord>& linkRecords() const { return records_; }
+    // The addresses of the reports received (at most as many as the list keeps rows).
     const QSet<QString>& seenAddresses() const { return seen_; }
 
     // Controls, for tests.
