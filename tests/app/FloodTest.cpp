@@ -7,6 +7,7 @@
 
 #include "app/PacketLog.h"
 #include "app/PageSet.h"
+#include "framework/ThrottledRefresh.h"
 #include "framework/ViewLimits.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "link/Clock.h"
@@ -219,6 +220,27 @@ TEST_F(Flood, GarbageErrorsAndDisconnectionsNeverNestBoxesAndTheStatusReportAfte
     EXPECT_EQ(packetLines(lines).mid(0, expectedLines.size()), expectedLines);
     EXPECT_EQ(lines.count(checksum), expectedMessages[checksum]) << "every occurrence is logged";
     EXPECT_EQ(lines.count(commandError.simplified()), expectedMessages[commandError]);
+}
+
+TEST(ThrottledRefresh, ManyRequestsGiveOneRefreshWhenDueAndAHiddenViewWaitsUntilShown) {
+    QWidget view;
+    int refreshes = 0;
+    ThrottledRefresh refresh(&view, [&] { ++refreshes; });
+    for (int i = 0; i < 1000; ++i)
+        refresh.request();
+    EXPECT_EQ(refreshes, 0) << "hidden: nothing is drawn";
+    view.show();
+    EXPECT_EQ(refreshes, 1) << "shown: what was asked for shows at once";
+    refresh.request();
+    refresh.request();
+    EXPECT_EQ(refreshes, 1) << "visible: at the next interval, not per request";
+    EXPECT_TRUE(refresh.due());
+    refresh.flush();
+    refresh.flush();
+    EXPECT_EQ(refreshes, 2);
+    view.hide();
+    view.show();
+    EXPECT_EQ(refreshes, 2) << "nothing new was asked for";
 }
 
 TEST(ViewLimitsSettings, MissingOrUnusableValuesGiveTheDefaults) {

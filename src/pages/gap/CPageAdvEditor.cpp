@@ -1,5 +1,6 @@
 #include "pages/gap/CPageAdvEditor.h"
 
+#include "framework/ThrottledRefresh.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "ui/Prompts.h"
 #include "ui/ValueEntry.h"
@@ -16,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using namespace nuvex3;
 
@@ -70,6 +73,18 @@ private:
 
 CPageAdvEditor::CPageAdvEditor(QWidget* parent)
     : CPageBase(QStringLiteral("ADV / SR Data"), parent) {
+    reportRefresh_ = new ThrottledRefresh(this, [this] {
+        const RefreshHold hold(this);
+        PendingReports reports = std::exchange(pending_, {});
+        if (reports.flags)
+            decodeInto(adv_, *reports.flags, true);
+        for (const AdStructure& s : reports.uuids)
+            decodeInto(adv_, s, true);
+        if (reports.name)
+            decodeInto(adv_, *reports.name, true);
+        if (reports.manufacturer)
+            decodeInto(adv_, *reports.manufacturer, true);
+    });
     auto* page = new QVBoxLayout(this);
     page->addWidget(buildDataSet(adv_, QStringLiteral("Advertising Data Setting"),
                                  QStringLiteral("Service UUID"), true));
@@ -430,9 +445,41 @@ void CPageAdvEditor::showAdvertisingReport(std::span<const std::uint8_t> data) {
         decodeInto(adv_, s, true);
 }
 
+void CPageAdvEditor::gather(std::span<const std::uint8_t> data) {
+    for (AdStructure& s : walkEditorData(data, 0)) {
+        switch (s.type) {
+        case kType16BitUuids:
+        case kType128BitUuids:
+            if (pending_.uuidCount < kUuidRows) {
+                pending_.uuidCount += s.type == kType16BitUuids ? s.data.size() / 2
+                                      : s.data.size() >= 16     ? 1
+                                                                : 0;
+                pending_.uuids.push_back(std::move(s));
+            }
+            break;
+        case kTypeFlags:
+            pending_.flags = std::move(s);
+            break;
+        case kTypeName:
+            pending_.name = std::move(s);
+            break;
+        case kTypeManufacturer:
+            pending_.manufacturer = std::move(s);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void CPageAdvEditor::showPendingReports() {
+    reportRefresh_->flush();
+}
+
 void CPageAdvEditor::receive(int kind, const Record& record) {
     if (kind != kKindAdvertisingReport)
         return;
     const AdvReport report = reportFromRecord(record);
-    showAdvertisingReport(report.bytes());
+    gather(report.bytes());
+    reportRefresh_->request();
 }

@@ -8,6 +8,7 @@
 #include "pages/gap/AdvData.h"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <vector>
@@ -17,6 +18,10 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+
+namespace nuvex3 {
+class ThrottledRefresh;
+}
 
 class CPageAdvEditor : public CPageBase {
     Q_OBJECT
@@ -44,9 +49,13 @@ public:
 
     // Enables "Load File", "Save As..." and both "Update" buttons.
     void enable(bool on) override;
-    // Kind 15: the report's data is decoded into the advertising fields.
+    // Kind 15: the report's data is decoded into the advertising fields. Reports are
+    // gathered and shown at most a few times a second, and only while the page is
+    // visible; what the fields end up showing is the same as if each had been shown.
     void receive(int kind, const nuvex3::Record& record) override;
     void showAdvertisingReport(std::span<const std::uint8_t> data);
+    // Shows the reports gathered so far now.
+    void showPendingReports();
 
     // Lengths of the two data sets as composed from the controls.
     int advertisingLength() const;
@@ -90,4 +99,16 @@ private:
     QPushButton* save_ = nullptr;
     QPushButton* serviceRef_ = nullptr;
     int refreshHeld_ = 0; // lengths and enables are refreshed once after a batch of changes
+
+    // What the reports received since the last refresh bring to the fields: the last flags,
+    // name and manufacturer data, and the UUID structures until they hold as many UUIDs as
+    // there are rows (more could not find an empty row).
+    struct PendingReports {
+        std::optional<nuvex3::AdStructure> flags, name, manufacturer;
+        std::vector<nuvex3::AdStructure> uuids;
+        std::size_t uuidCount = 0;
+    };
+    void gather(std::span<const std::uint8_t> data);
+    PendingReports pending_;
+    nuvex3::ThrottledRefresh* reportRefresh_ = nullptr;
 };

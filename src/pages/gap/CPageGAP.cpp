@@ -1,6 +1,7 @@
 #include "pages/gap/CPageGAP.h"
 
 #include "framework/MainWindow.h"
+#include "framework/ThrottledRefresh.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "pages/common/Fields.h"
 #include "pages/gap/AdvReportModel.h"
@@ -166,8 +167,16 @@ void CPageGAP::buildLayout() {
     linkForm->addRow(QStringLiteral("Conn Interval:"), prefixed(interval_, linkBox));
     linkForm->addRow(QStringLiteral("Conn Latency:"), prefixed(latency_, linkBox));
     linkForm->addRow(QStringLiteral("Supervision Timeout:"), prefixed(timeout_, linkBox));
-    connect(handleCombo_, &QComboBox::currentIndexChanged, this,
-            [this] { showRecord(handleCombo_->currentText()); });
+    connect(handleCombo_, &QComboBox::currentIndexChanged, this, [this] {
+        linkInfoHandle_ = handleCombo_->currentText();
+        if (linkRefresh_->due())
+            linkRefresh_->flush(); // what the events brought, with the chosen handle
+        else
+            showRecord(linkInfoHandle_);
+    });
+    // Connection and parameter update events refresh the link information a few times a
+    // second at most, and only while the page is visible.
+    linkRefresh_ = new ThrottledRefresh(this, [this] { ShowLinkInfo(linkInfoHandle_); });
 
     auto* remoteBox = new QGroupBox(QStringLiteral("Remote Information"), this);
     auto* remoteForm = new QFormLayout(remoteBox);
@@ -448,6 +457,7 @@ CPageGAP::LinkRecord* CPageGAP::findRecord(const QString& handle) {
 }
 
 void CPageGAP::clearLinkInfo() {
+    flushLinkInfo();
     const QSignalBlocker block(handleCombo_);
     handleCombo_->setCurrentIndex(-1);
     for (QLineEdit* e : {role_, addrType_, address_, interval_, latency_, timeout_})
@@ -495,15 +505,24 @@ void CPageGAP::onConnectionComplete(const Record& r) {
     rec.interval = hex16(r, 13);
     rec.latency = hex16(r, 15);
     rec.timeout = hex16(r, 17);
-    address_->setText(rec.address);
     if (LinkRecord* existing = findRecord(rec.handle))
         *existing = rec; // a handle the module reuses replaces its stale record
     else
         records_.push_back(rec);
-    ShowLinkInfo(rec.handle);
+    showLinkInfoSoon(rec.handle);
+}
+
+void CPageGAP::showLinkInfoSoon(const QString& handle) {
+    linkInfoHandle_ = handle;
+    linkRefresh_->request();
+}
+
+void CPageGAP::flushLinkInfo() {
+    linkRefresh_->flush();
 }
 
 void CPageGAP::onDisconnectionComplete(const Record& r) {
+    flushLinkInfo();
     const QString handle = hex2(r[3]);
     const auto& links = linkTable();
     if (!links.empty()) {
@@ -529,10 +548,11 @@ void CPageGAP::onParameterUpdate(const Record& r) {
     rec->interval = hex16(r, 4);
     rec->latency = hex16(r, 6);
     rec->timeout = hex16(r, 8);
-    ShowLinkInfo(handle);
+    showLinkInfoSoon(handle);
 }
 
 void CPageGAP::onAllIdle() {
+    flushLinkInfo();
     CCommandPage::onAllIdle();
     records_.clear();
     {

@@ -10,6 +10,10 @@
 #include <vector>
 
 class AdvReportModel;
+
+namespace nuvex3 {
+class ThrottledRefresh;
+}
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -41,6 +45,8 @@ public:
     // Refills "Connection Handle:" from the link records and shows the record whose
     // handle text is `handle` (the first one when empty).
     void ShowLinkInfo(const QString& handle);
+    // Shows the link information that connection events brought since the last refresh.
+    void flushLinkInfo();
     void AddAdvertisingReport(const nuvex3::AdvReport& report);
     // Shows the reports that are still queued for the list.
     void flushReports();
@@ -101,6 +107,7 @@ private:
     void onDisconnectionComplete(const nuvex3::Record& record);
     void onParameterUpdate(const nuvex3::Record& record);
     LinkRecord* findRecord(const QString& handle);
+    void showLinkInfoSoon(const QString& handle);
 
     AdvReportModel* model_ = nullptr;
     QTableView* view_ = nullptr;
@@ -119,4 +126,6 @@ private:
     bool followReports_ = true;
     std::vector<LinkRecord> records_;
     QSet<QString> seen_;
+    nuvex3::ThrottledRefresh* linkRefresh_ = nullptr;
+    QString linkInfoHandle_; // the handle the next refresh shows
 };

@@ -312,7 +312,10 @@ TEST_F(AdvEditor, ReportsAccumulateUuidsAndReplaceNameAndManufacturer) {
                                  0x04, 0x2A, 0x04, 0xFF, 0x4E, 0x58, 0x01};
     r[11] = sizeof data;
     std::copy(std::begin(data), std::end(data), r.begin() + 12);
+    page.hide(); // another tab is chosen
     page.receive(kKindAdvertisingReport, r);
+    EXPECT_EQ(adv().uuid[2]->text(), "") << "a hidden page is not refreshed";
+    page.show(); // this tab is chosen again: what was received shows at once
     EXPECT_EQ(adv().uuid[2]->text(), "2A01");
     EXPECT_EQ(adv().uuid[4]->text(), "2A03");
     for (int i = 0; i < 5; ++i)
@@ -320,6 +323,42 @@ TEST_F(AdvEditor, ReportsAccumulateUuidsAndReplaceNameAndManufacturer) {
     EXPECT_EQ(adv().nameEdit->text(), "One");
     EXPECT_EQ(adv().manufacturerEdit->text(), "4E5801");
     EXPECT_TRUE(adv().manufacturer->isChecked());
+}
+
+TEST_F(AdvEditor, ReportsGatheredBetweenRefreshesShowAsIfEachHadBeenShown) {
+    // Five reports: flags, UUID lists that overflow the five rows, names, manufacturer data.
+    const std::vector<std::vector<std::uint8_t>> reports = {
+        {0x02, 0x01, 0x06, 0x05, 0x03, 0x0D, 0x18, 0x0F, 0x18, 0x04, 0x09, 'O', 'n', 'e'},
+        {0x03, 0xFF, 0x01, 0x02, 0x11, 0x07, 0x00, 0x01, 0x02, 0x03, 0x04,
+         0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F},
+        {0x07, 0x03, 0x01, 0x2A, 0x02, 0x2A, 0x03, 0x2A, 0x04, 0x09, 'T', 'w', 'o'},
+        {0x03, 0x03, 0x0A, 0x18, 0x03, 0xFF, 0x4E, 0x58},
+        {0x02, 0x01, 0x05},
+    };
+    CPageAdvEditor each;
+    for (const auto& data : reports)
+        each.showAdvertisingReport(data);
+
+    for (const auto& data : reports) {
+        Record r{};
+        r[2] = 0x70;
+        r[11] = static_cast<std::uint8_t>(data.size());
+        std::copy(data.begin(), data.end(), r.begin() + 12);
+        page.receive(kKindAdvertisingReport, r);
+    }
+    EXPECT_EQ(adv().nameEdit->text(), "") << "not refreshed per report";
+    page.showPendingReports();
+    const auto& want = each.advertising();
+    for (int i = 0; i < CPageAdvEditor::kUuidRows; ++i) {
+        EXPECT_EQ(adv().uuid[i]->text(), want.uuid[i]->text()) << i;
+        EXPECT_EQ(adv().uuidBox[i]->isChecked(), want.uuidBox[i]->isChecked()) << i;
+    }
+    EXPECT_EQ(adv().uuid[4]->text(), "2A02");
+    EXPECT_EQ(adv().service->isChecked(), want.service->isChecked());
+    EXPECT_EQ(adv().flag->isChecked(), want.flag->isChecked());
+    EXPECT_EQ(adv().nameEdit->text(), "Two");
+    EXPECT_EQ(adv().manufacturerEdit->text(), want.manufacturerEdit->text());
+    EXPECT_EQ(adv().available->text(), want.available->text());
 }
 
 TEST_F(AdvEditor, HexFieldsRefuseOtherCharacters) {

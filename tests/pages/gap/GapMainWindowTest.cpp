@@ -68,7 +68,11 @@ TEST(GapInMainWindow, ScanClickConnectAndDisconnectThroughTheSimulatedModule) {
     const int row = rowOf("0x0A0B0C0D0E0F");
     EXPECT_EQ(gap.reportModel()->cellText(row, AdvReportModel::Name), "NVX-HRM");
     EXPECT_EQ(gap.reportModel()->cellText(row, AdvReportModel::EventType), "ADV_IND");
+    // The "ADV / SR Data" tab shows what the reports carried as soon as it is chosen.
+    EXPECT_FALSE(editor.isVisible());
+    ui.sheet->setCurrentWidget(&editor);
     EXPECT_TRUE(editor.advertising().name->isChecked());
+    ui.sheet->setCurrentWidget(&gap);
 
     test::choose(gap.opcodeCombo(), 5); // scanning off
     QTest::mouseClick(gap.sendButton(), Qt::LeftButton);
@@ -81,6 +85,7 @@ TEST(GapInMainWindow, ScanClickConnectAndDisconnectThroughTheSimulatedModule) {
     QTest::mouseClick(gap.sendButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return dialog.linkTable().size() == 1; }));
     EXPECT_EQ(gap.linkTable(), dialog.linkTable());
+    gap.flushLinkInfo(); // the page's next refresh (a few times a second)
     EXPECT_EQ(gap.addressEdit()->text(), "0A0B0C0D0E0F");
     EXPECT_EQ(gap.roleEdit()->text(), "Master");
 

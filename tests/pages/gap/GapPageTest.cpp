@@ -118,6 +118,7 @@ protected:
         auto links = page.linkTable();
         links.push_back(handle);
         page.setLinkTable(links); // what the main window does after the page built its record
+        page.flushLinkInfo();     // the page's next refresh
     }
     void addReport(const Record& r) {
         page.receive(kKindAdvertisingReport, r);
@@ -578,6 +579,8 @@ TEST_F(GapPage, LinkInformationFollowsConnectionUpdateAndDisconnection) {
                  connectionComplete(0x01, 1, 2, {0xC0, 0x11, 0x22, 0x33, 0x44, 0x55},
                                     {0x00, 0x18, 0x00, 0x00, 0x00, 0x48}));
     page.setLinkTable({0x01});
+    EXPECT_EQ(page.roleEdit()->text(), "") << "shown with the next refresh, not per event";
+    page.flushLinkInfo();
     EXPECT_EQ(page.handleCombo()->currentText(), "01");
     EXPECT_EQ(page.roleEdit()->text(), "Slave");
     EXPECT_EQ(page.addressTypeEdit()->text(), "Paired device");
@@ -590,6 +593,7 @@ TEST_F(GapPage, LinkInformationFollowsConnectionUpdateAndDisconnection) {
                  connectionComplete(0x02, 0, 0, {0x00, 0x00, 0x00, 0x00, 0x00, 0x02},
                                     {0x00, 0x06, 0x00, 0x01, 0x00, 0x0A}));
     page.setLinkTable({0x01, 0x02});
+    page.flushLinkInfo();
     EXPECT_EQ(page.handleCombo()->count(), 2);
     EXPECT_EQ(page.handleCombo()->currentText(), "02");
     EXPECT_EQ(page.roleEdit()->text(), "Master");
@@ -600,6 +604,7 @@ TEST_F(GapPage, LinkInformationFollowsConnectionUpdateAndDisconnection) {
 
     page.receive(kKindConnectionParameterUpdate,
                  simpleRecord(0x73, {0x01, 0x00, 0x28, 0x00, 0x02, 0x01, 0x90}));
+    page.flushLinkInfo();
     EXPECT_EQ(page.handleCombo()->currentText(), "01");
     EXPECT_EQ(page.intervalEdit()->text(), "0028");
     EXPECT_EQ(page.latencyEdit()->text(), "0002");

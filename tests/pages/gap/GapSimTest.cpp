@@ -156,7 +156,8 @@ TEST_F(GapAgainstSimulator, ScanConnectUpdateAndDisconnect) {
     EXPECT_EQ(cell(b, AdvReportModel::AddrType), "Random");
     EXPECT_EQ(cell(b, AdvReportModel::Name), "NVX-BCN");
     EXPECT_EQ(cell(b, AdvReportModel::Rssi), QString::number(beacon.rssi));
-    // The editor decoded the reports into its advertising fields.
+    // The editor decoded the reports into its advertising fields (shown when refreshed).
+    editor.showPendingReports();
     EXPECT_TRUE(editor.advertising().flag->isChecked());
     EXPECT_TRUE(editor.advertising().name->isChecked());
     EXPECT_TRUE(editor.advertising().nameEdit->text().startsWith("NVX-"));
@@ -177,6 +178,7 @@ TEST_F(GapAgainstSimulator, ScanConnectUpdateAndDisconnect) {
     EXPECT_EQ(gap.valueCombo(2)->currentText(), "0A0B0C0D0E0F");
     send();
     ASSERT_TRUE(waitFor([&] { return gap.linkRecords().size() == 1; }));
+    gap.flushLinkInfo(); // the page's next refresh
     EXPECT_EQ(gap.handleCombo()->currentText(), gap.linkRecords()[0].handle);
     EXPECT_EQ(gap.roleEdit()->text(), "Master");
     EXPECT_EQ(gap.addressTypeEdit()->text(), "Public");
@@ -202,7 +204,10 @@ TEST_F(GapAgainstSimulator, ScanConnectUpdateAndDisconnect) {
     test::typeInto(gap.valueCombo(2), "0001");
     test::typeInto(gap.valueCombo(3), "0100");
     send();
-    ASSERT_TRUE(waitFor([&] { return gap.intervalEdit()->text() == "0028"; }));
+    ASSERT_TRUE(waitFor([&] {
+        gap.flushLinkInfo();
+        return gap.intervalEdit()->text() == "0028";
+    }));
     EXPECT_EQ(gap.latencyEdit()->text(), "0001");
     EXPECT_EQ(gap.timeoutEdit()->text(), "0100");
 
