@@ -137,13 +137,13 @@ TEST_F(Flood, AFullQueueHoldsTheReaderBackAndEveryPacketReachesTheLogFileInOrder
     }
     ASSERT_TRUE(waitFor([&] { return queue.queuedBytes() == 0; }));
     EXPECT_LE(queue.peakBytes(), bound);
+    EXPECT_EQ(h.ui().status[0]->currentText(), "0x01: Scanning Mode");
     h.pressConnectButton(); // Disconnect: routes what is left and closes the file
     ASSERT_FALSE(h.dialog().connected());
 
     const QStringList lines = packetLines(fileLines(logFile()));
     ASSERT_EQ(lines.size(), expected.size());
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(h.ui().status[0]->currentText(), "0x01: Scanning Mode");
 }
 
 // The message texts of the boxes shown, with how many occurrences each box stands for.

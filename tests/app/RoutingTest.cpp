@@ -159,6 +159,7 @@ TEST_F(Routing, DisconnectAndALostPortEmptyTheStatusAndTheLinkInformation) {
         connectionComplete(0x01);
         ASSERT_EQ(h.ui().status[0]->currentText(), "0x0c: BLE Connected Mode");
         ASSERT_EQ(h.ui().status[1]->currentText(), "0x0c: BLE Connected Mode");
+        gap.flushLinkInfo(); // the page's next refresh
         ASSERT_EQ(gap.handleCombo()->currentText(), "01");
         ASSERT_EQ(gap.addressEdit()->text(), "015544332211");
         ASSERT_EQ(gap.timeoutEdit()->text(), "01F4");
