@@ -55,6 +55,7 @@ bool GattWindow::walk() {
 
 // The session log file keeps every line (the view keeps the last few thousand characters).
 QStringList GattWindow::logFileLines() {
+    dialog().packetLog().flush(); // the file is written by a thread of its own
     QFile file(dialog().packetLog().filePath());
     if (!file.open(QIODevice::ReadOnly))
         return {};
