@@ -178,10 +178,6 @@ void GattTablePanel::openContextMenu(const QPoint& position) {
     if (!menu_)
         return;
     connect(menu_, &QMenu::aboutToHide, menu_, &QObject::deleteLater);
-    connect(menu_, &QObject::destroyed, this, [this, m = menu_] {
-        if (menu_ == m)
-            menu_ = nullptr;
-    });
     menu_->popup(tree_->viewport()->mapToGlobal(position));
 }
 

@@ -10,11 +10,12 @@
 
 #include "pages/gatt/GattTree.h"
 
+#include <QMenu>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 class GattTreeModel;
-class QMenu;
 class QPushButton;
 class QTreeView;
 
@@ -88,7 +89,7 @@ private:
     QPushButton* update_ = nullptr;
     QPushButton* verify_ = nullptr;
     QPushButton* collapse_ = nullptr;
-    QMenu* menu_ = nullptr;
+    QPointer<QMenu> menu_; // the open context menu; it deletes itself when it closes
     bool collapsed_ = false;
     QString directory_; // where the file dialogs open: the folder chosen last
 };
