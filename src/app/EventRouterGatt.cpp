@@ -17,7 +17,7 @@ bool EventRouter::gattCommandError(std::uint8_t opcode, std::uint8_t status) {
     CPageGATTTable& table = t_.pages.gattTable;
     // "Attribute Not Found" ends a discovery or a read: the walk goes on with its next step.
     if (status == kStatusAttributeNotFound && table.walking()) {
-        table.continueWalk(opcode);
+        table.ContinueWalk(opcode);
         return true;
     }
     table.stopWalk();
@@ -28,7 +28,7 @@ bool EventRouter::gattCommandError(std::uint8_t opcode, std::uint8_t status) {
 
 void EventRouter::stepRemoteWalk(std::uint8_t opcode) {
     if (opcode >= 0x30 && opcode <= 0x32)
-        t_.pages.gattTable.continueWalk(opcode);
+        t_.pages.gattTable.ContinueWalk(opcode);
 }
 
 void EventRouter::gattCommandDone(int, const Record& record) {

@@ -200,7 +200,7 @@ bool CPageGATTTable::walking() const {
     return walk_.running();
 }
 
-void CPageGATTTable::continueWalk(std::uint8_t opcode) {
+void CPageGATTTable::ContinueWalk(std::uint8_t opcode) {
     static const std::pair<std::uint8_t, TableWalk::Op> kOps[] = {
         {0x30, TableWalk::Op::DiscoverServices},
         {0x31, TableWalk::Op::DiscoverCharacteristics},

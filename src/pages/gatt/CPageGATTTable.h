@@ -53,7 +53,7 @@ public:
     bool walking() const;
     // The module acknowledged `opcode` (0x30, 0x31 or 0x32): when it is the walk's command
     // the next step runs.
-    void continueWalk(std::uint8_t opcode);
+    void ContinueWalk(std::uint8_t opcode);
     // An error status ended the walk; the table keeps what it has.
     void stopWalk();
     // The profile pages of the services the walk found (setProfilePages flags).
