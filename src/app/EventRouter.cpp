@@ -14,6 +14,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <span>
 
 namespace nuvex3 {
 
@@ -25,10 +26,6 @@ constexpr std::uint8_t kStateIdle = 0x09;
 
 std::size_t recordLength(const Record& r) {
     return (static_cast<std::size_t>(r[0]) << 8) | r[1];
-}
-
-QString hex(const std::uint8_t* data, std::size_t n) {
-    return QString::fromStdString(bytesToHex(data, n));
 }
 
 QString text(const std::string& s) {
@@ -50,20 +47,39 @@ QStringList moduleStateEntries(bool link4) {
             QStringLiteral("0x0c: BLE Connected Mode")};
 }
 
+namespace {
+// A log line: the prefix, then every byte as two upper-case hex digits, written straight
+// into the text (a flood of packets makes one line each).
+QString hexLine(QLatin1StringView prefix, std::span<const std::uint8_t> head,
+                std::span<const std::uint8_t> body) {
+    static constexpr char16_t digits[] = u"0123456789ABCDEF";
+    QString line(prefix.size() + 2 * static_cast<qsizetype>(head.size() + body.size()),
+                 Qt::Uninitialized);
+    QChar* out = line.data();
+    for (char c : prefix)
+        *out++ = QLatin1Char(c);
+    for (auto bytes : {head, body}) {
+        for (std::uint8_t b : bytes) {
+            *out++ = QChar(digits[b >> 4]);
+            *out++ = QChar(digits[b & 0x0F]);
+        }
+    }
+    return line;
+}
+} // namespace
+
 QString sentLine(const Record& command) {
     const std::size_t count = std::min(commandParamCount(command), kMaxCommandParams);
     const std::size_t length = count + 1;
-    return QStringLiteral("<-- ") +
-           QString::asprintf("%02X%02X", static_cast<unsigned>((length >> 8) & 0xFF),
-                             static_cast<unsigned>(length & 0xFF)) +
-           hex(command.data() + 2, length);
+    const std::uint8_t lengthBytes[2] = {static_cast<std::uint8_t>((length >> 8) & 0xFF),
+                                         static_cast<std::uint8_t>(length & 0xFF)};
+    return hexLine(QLatin1StringView("<-- "), lengthBytes, std::span(command).subspan(2, length));
 }
 
 QString receivedLine(const Record& packet) {
-    const std::size_t length = recordLength(packet);
-    const std::size_t shown = std::min(length, kRecordSize - 2);
-    return QStringLiteral("--> ") + QString::asprintf("%04X", static_cast<unsigned>(length)) +
-           hex(packet.data() + 2, shown);
+    // The length field's two bytes are its four hex digits.
+    const std::size_t shown = std::min(recordLength(packet), kRecordSize - 2);
+    return hexLine(QLatin1StringView("--> "), {}, std::span(packet).first(2 + shown));
 }
 
 EventRouter::EventRouter(Targets targets) : t_(std::move(targets)) {}

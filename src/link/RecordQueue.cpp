@@ -6,16 +6,28 @@
 namespace nuvex3 {
 
 std::size_t compactSize(const Record& record) {
+    // Most of a record is zeros: skip them 64 bytes at a time from the end, then word by
+    // word, then byte by byte.
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    constexpr std::size_t kBlock = 8 * kWord;
+    const std::uint8_t* data = record.data();
     std::size_t n = record.size();
-    // Whole words first, from the end; then the bytes of the last non-zero word.
-    while (n >= sizeof(std::uint64_t)) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, record.data() + n - sizeof word, sizeof word);
-        if (word != 0)
+    const auto word = [data](std::size_t at) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, data + at, kWord);
+        return w;
+    };
+    while (n >= kBlock) {
+        std::uint64_t any = 0;
+        for (std::size_t i = 1; i <= 8; ++i)
+            any |= word(n - i * kWord);
+        if (any != 0)
             break;
-        n -= sizeof word;
+        n -= kBlock;
     }
-    while (n > 0 && record[n - 1] == 0)
+    while (n >= kWord && word(n - kWord) == 0)
+        n -= kWord;
+    while (n > 0 && data[n - 1] == 0)
         --n;
     return n;
 }
