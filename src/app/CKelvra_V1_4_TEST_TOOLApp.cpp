@@ -1,16 +1,20 @@
 #include "app/CKelvra_V1_4_TEST_TOOLApp.h"
 
 #include "app/CKelvra_V1_4_TEST_TOOLDlg.h"
+#include "app/HeadlessRun.h"
 #include "app/PacketLog.h"
+#include "sim/AutomationScenarios.h"
 
 #include <QCommandLineParser>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
+#include <unistd.h>
 
 using namespace nuvex3;
 
@@ -49,8 +53,70 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
                                             "page, a moment after the raw commands."),
                              QStringLiteral("TEXT"));
     click.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(port);
     parser.addOption(click);
+    const QCommandLineOption scenario(
+        QStringLiteral("scenario"),
+        QStringLiteral("The scenario of \"Simulated module\": a built-in one (%1) or a "
+                       "scenario JSON file. Default: demo.")
+            .arg(sim::builtInScenarioNames().join(QStringLiteral(", "))),
+        QStringLiteral("NAME|FILE"));
+    const QCommandLineOption run(
+        QStringLiteral("run"),
+        QStringLiteral("Runs the auto test script FILE (.ini) without a window against the "
+                       "port given with --port, writes the procedure log to standard output "
+                       "and exits with 0 when every round finished, else 1."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption testCase(
+        QStringLiteral("test-case"),
+        QStringLiteral("Runs test case N (1 to 7) of the \"Test Page\" without a window, as "
+                       "--run does."),
+        QStringLiteral("N"));
+    const QCommandLineOption script(
+        QStringLiteral("script"),
+        QStringLiteral("Runs the continuous-send script FILE (one command per line in "
+                       "hexadecimal) without a window, as --run does."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption rounds(QStringLiteral("rounds"),
+                                    QStringLiteral("Rounds to run (0: until a failure). "
+                                                   "Default: 1."),
+                                    QStringLiteral("N"));
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("Seconds to wait between rounds. Default: 0."),
+                                   QStringLiteral("S"));
+    const QCommandLineOption junit(
+        QStringLiteral("junit"),
+        QStringLiteral("Writes a JUnit XML report to FILE: one test case per round, a round "
+                       "that did not finish as a failure with the line that ended it."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption address(
+        QStringLiteral("address"),
+        QStringLiteral("The peer's address for test cases 2, 3 and 7 (12 hex digits, most "
+                       "significant first, upper case)."),
+        QStringLiteral("HEX"));
+    const QCommandLineOption passkey(
+        QStringLiteral("passkey"),
+        QStringLiteral("Answers pass key requests and pairing code questions that no run takes "
+                       "with these six digits. Default: the script's pass key, else 758214."),
+        QStringLiteral("DIGITS"));
+    const QCommandLineOption stepTimeout(
+        QStringLiteral("step-timeout"),
+        QStringLiteral("Ends the run when a step's command gets no answer that moves the run on "
+                       "within S seconds. Default: none."),
+        QStringLiteral("S"));
+    const QCommandLineOption packets(QStringLiteral("packets"),
+                                     QStringLiteral("Writes the packet log lines too."));
+    parser.addOption(port);
+    parser.addOption(scenario);
+    parser.addOption(run);
+    parser.addOption(testCase);
+    parser.addOption(script);
+    parser.addOption(rounds);
+    parser.addOption(delay);
+    parser.addOption(junit);
+    parser.addOption(address);
+    parser.addOption(passkey);
+    parser.addOption(stepTimeout);
+    parser.addOption(packets);
     parser.addOption(page);
     parser.addOption(connect);
     parser.addOption(send);
@@ -71,6 +137,54 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
         *exitCode = 2;
         return false;
     }
+    auto usage = [&](const QString& text) {
+        *output = text + QStringLiteral("\n\n") + parser.helpText();
+        *exitCode = 2;
+        return false;
+    };
+    // A whole number from minimum up, or nothing when the option is not given.
+    auto number = [&](const QCommandLineOption& o, int minimum, int maximum, int* out) {
+        if (!parser.isSet(o))
+            return true;
+        bool ok = false;
+        const int v = parser.value(o).toInt(&ok);
+        if (!ok || v < minimum || v > maximum)
+            return false;
+        *out = v;
+        return true;
+    };
+    HeadlessOptions& h = options->headless;
+    h.ini = parser.value(run);
+    h.script = parser.value(script);
+    h.junit = parser.value(junit);
+    h.address = parser.value(address);
+    h.passkey = parser.value(passkey);
+    h.packets = parser.isSet(packets);
+    if (!number(testCase, 1, 7, &h.testCase))
+        return usage(QStringLiteral("--test-case needs a number from 1 to 7"));
+    if (!number(rounds, 0, 1000000000, &h.rounds))
+        return usage(QStringLiteral("--rounds needs a whole number, 0 or more"));
+    if (!number(delay, 0, 86400, &h.delaySeconds))
+        return usage(QStringLiteral("--delay needs a number of seconds, 0 or more"));
+    if (!number(stepTimeout, 0, 86400, &h.stepTimeout))
+        return usage(QStringLiteral("--step-timeout needs a number of seconds, 0 or more"));
+    const int modes =
+        int(parser.isSet(run)) + int(parser.isSet(testCase)) + int(parser.isSet(script));
+    if (modes > 1)
+        return usage(QStringLiteral("Give only one of --run, --test-case and --script"));
+    if (h.wanted() && parser.values(port).isEmpty())
+        return usage(QStringLiteral("--run, --test-case and --script need --port"));
+    if (!h.passkey.isEmpty() &&
+        (h.passkey.size() != 6 ||
+         !QRegularExpression(QStringLiteral("^[0-9]{6}$")).match(h.passkey).hasMatch()))
+        return usage(QStringLiteral("--passkey needs six decimal digits"));
+    if (!h.wanted() && (parser.isSet(rounds) || parser.isSet(junit) || parser.isSet(delay) ||
+                        parser.isSet(stepTimeout) || parser.isSet(address)))
+        return usage(QStringLiteral("--rounds, --delay, --junit, --address and --step-timeout "
+                                    "go with --run, --test-case or --script"));
+    options->scenario = parser.value(scenario);
+    h.scenario = options->scenario;
+    h.port = parser.values(port).value(0);
     options->ports = parser.values(port);
     options->connect = parser.isSet(connect);
     options->sends = parser.values(send);
@@ -94,6 +208,9 @@ int CKelvra_V1_4_TEST_TOOLApp::run(int argc, char** argv) {
             return exitCode;
         }
     }
+    // Without a window nothing is drawn: no display is needed.
+    if (options.headless.wanted())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     CKelvra_V1_4_TEST_TOOLApp app(argc, argv, std::move(options));
     return app.InitInstance();
 }
@@ -113,8 +230,16 @@ int CKelvra_V1_4_TEST_TOOLApp::InitInstance() {
     const AppOptions& options = options_;
     int exitCode = 0;
 
+    if (options.headless.wanted()) {
+        QFile out;
+        out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        HeadlessRun headless(options.headless, &out);
+        return headless.exec();
+    }
+
     DialogOptions dialogOptions;
     dialogOptions.extraPorts = options.ports;
+    dialogOptions.scenario = options.scenario;
     CKelvra_V1_4_TEST_TOOLDlg dialog(dialogOptions);
 
     for (int i = 0; i < dialog.controls().sheet->count(); ++i)

@@ -1,6 +1,9 @@
 #pragma once
 // The application object: reads the command line, runs the main window modally and ends
-// the process when it closes.
+// the process when it closes; or, with --run, --test-case or --script, runs without a
+// window (on the offscreen platform, no display needed) and ends when the run has.
+
+#include "app/HeadlessOptions.h"
 
 #include <QApplication>
 #include <QString>
@@ -16,6 +19,8 @@ struct AppOptions {
     QStringList clicks;   // --click TEXT: buttons of the shown page pressed once connected
     QString screenshot;   // --screenshot FILE
     int screenshotDelayMs = 1500;
+    QString scenario;         // --scenario NAME|FILE of "Simulated module"
+    HeadlessOptions headless; // --run, --test-case or --script: no window
 };
 
 // Parses the arguments (argv[0] first). On --help or an error, false with the text to

@@ -173,6 +173,7 @@ CKelvra_V1_4_TEST_TOOLDlg::CKelvra_V1_4_TEST_TOOLDlg(DialogOptions options, QWid
 CKelvra_V1_4_TEST_TOOLDlg::~CKelvra_V1_4_TEST_TOOLDlg() {
     setMessageLog({});
     continuous_->stop();
+    stopRunners();
     releaseLayer();
     log_->flush();
     log_->closeFile();
@@ -405,6 +406,7 @@ void CKelvra_V1_4_TEST_TOOLDlg::activatePage(CPageBase& page) {
 
 void CKelvra_V1_4_TEST_TOOLDlg::appendLog(const QString& text, const QColor& colour) {
     log_->append(text, colour);
+    emit packetLogged(text, colour);
 }
 
 void CKelvra_V1_4_TEST_TOOLDlg::refreshPorts() {
@@ -441,7 +443,7 @@ void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
     std::unique_ptr<SimulatedPort> simulator;
     bool portAvailable = true;
     if (portPath_ == kSimulatedPort) {
-        simulator = std::make_unique<SimulatedPort>(static_cast<int>(baudRate_));
+        simulator = std::make_unique<SimulatedPort>(static_cast<int>(baudRate_), options_.scenario);
         QString error;
         if (simulator->start(&error)) {
             settings.portName = simulator->path().toStdString();
@@ -489,6 +491,17 @@ void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
     applyEnablingRule();
 }
 
+// The auto test and the test cases end before the port goes: nothing of theirs is sent
+// after Disconnect.
+void CKelvra_V1_4_TEST_TOOLDlg::stopRunners() {
+    pages_->autoTest.run().stop();
+    pages_->testPage.stopAll();
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::setUnattendedPairing(UnattendedPairing* answers) {
+    router_->setUnattendedPairing(answers);
+}
+
 void CKelvra_V1_4_TEST_TOOLDlg::releaseLayer() {
     for (CPageBase* page : pages_->all())
         page->stopRunners();          // their workers are joined: nothing more comes from them
@@ -507,6 +520,7 @@ void CKelvra_V1_4_TEST_TOOLDlg::disconnectPort() {
     connected_ = false;
     if (continuous_->running())
         continuous_->stop();
+    stopRunners();
     releaseLayer();
     router_->forgetModule();
     ui_.gpio->setEnabled(true);

@@ -41,6 +41,7 @@ struct DialogOptions {
     QString startDirectory; // where log files go; empty: the current directory
     QStringList extraPorts; // listed after the system ports; the first one is selected
     PortSource portSource;  // the system's serial ports unless set
+    QString scenario;       // of "Simulated module": a built-in name or a file; empty: demo
 };
 } // namespace nuvex3
 
@@ -75,6 +76,8 @@ public:
     const QString& portPath() const { return portPath_; }
     // Reads the port list again, keeping the selection (as the drop-down does).
     void refreshPorts();
+    // Pass key requests and numeric comparisons that nobody is there to answer.
+    void setUnattendedPairing(nuvex3::UnattendedPairing* answers);
 
     // The controls, for tests and the screenshot.
     struct Controls {
@@ -109,6 +112,10 @@ public:
     // screen allows (the sides scroll in a smaller window), and centres it there.
     void fitToScreen();
 
+signals:
+    // Every line of the packet log, as it is added.
+    void packetLogged(const QString& text, const QColor& colour);
+
 private slots:
     // Routes what the layer queued, one batch at a time (woken once per batch).
     void drainRecords();
@@ -132,6 +139,7 @@ private:
     void applyEnablingRule();
     void giveLayerToPages(nuvex3::CKelvra_CmdSet_Layer* layer);
     void releaseLayer();
+    void stopRunners();
 
     void writeRawCommand();
     void opcodeChanged();

@@ -133,6 +133,9 @@ void ContinuousSend::step(StepContext& context) {
     std::lock_guard g(m_);
     if (index_ >= lines_.size()) {
         index_ = 0;
+        QMetaObject::invokeMethod(
+            this, [this, round = round_] { emit roundSent(static_cast<int>(round)); },
+            Qt::QueuedConnection);
         if (round_ == target_)
             finishRun();
         ++round_;

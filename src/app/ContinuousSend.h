@@ -61,6 +61,8 @@ public:
 signals:
     // Emitted on the UI thread when a run starts or ends.
     void runningChanged(bool running);
+    // Emitted on the UI thread when the last line of a round (counted from 1) has gone.
+    void roundSent(int round);
 
 private:
     void step(StepContext& context);

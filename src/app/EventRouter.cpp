@@ -115,6 +115,10 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindCharacteristicResult, &EventRouter::gattDiscovery},
         {kKindDescriptorResult, &EventRouter::gattDiscovery},
         {kKindCharacteristicValueReceived, &EventRouter::gattValueReceived},
+        {kKindStatusReport, &EventRouter::automationStatus},
+        {kKindAdvertisingReport, &EventRouter::automationAdvertising},
+        {kKindCommandComplete, &EventRouter::automationCommandComplete},
+        {kKindPrimaryServiceResult, &EventRouter::automationServiceFound},
     };
     return table;
 }
@@ -150,7 +154,8 @@ bool EventRouter::commandComplete(const Record& record) {
     if (status != 0) {
         if (gattCommandError(opcode, status))
             return false;
-        prompts().message(text(commandErrorMessage(opcode, status)));
+        if (!commandErrorTakenByRunner(opcode, status))
+            prompts().message(text(commandErrorMessage(opcode, status)));
         return false;
     }
     if (t_.commandSucceeded)
@@ -248,6 +253,8 @@ void EventRouter::disconnectionComplete(int kind, const Record& record) {
     received.remove(QString::asprintf("%02X", handle));
     if (received.empty())
         t_.timers.stopThroughput();
+    if (disconnectionTakenByRunner(reason))
+        return;
     // A link that a user ended (on either side) is news; any other reason is a fault.
     constexpr std::uint8_t kRemoteUserTerminated = 0x13;
     constexpr std::uint8_t kLocalHostTerminated = 0x16;

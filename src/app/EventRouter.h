@@ -27,6 +27,15 @@ struct PageSet;
 // "BT Status:" and "Link 1:" to "Link 4:".
 using StatusCombos = std::array<QComboBox*, 5>;
 
+// Answers the pairing questions of the module when nobody is there to answer them (the
+// headless runner): a pass key request or a numeric comparison no runner took.
+class UnattendedPairing {
+public:
+    virtual ~UnattendedPairing() = default;
+    virtual void passkeyRequested(std::uint8_t handle) = 0;
+    virtual void confirmRequested(std::uint8_t handle, const QString& code) = 0;
+};
+
 // The entries of the module status combos; `link4` gives the list of "Link 4:".
 QStringList moduleStateEntries(bool link4 = false);
 
@@ -64,6 +73,9 @@ public:
     // The numeric comparison question that is open, if any.
     CPageDisplayYesNo* pairingQuestion() const;
 
+    // Installs (or, with nullptr, removes) the unattended answers.
+    void setUnattendedPairing(UnattendedPairing* answers) { unattended_ = answers; }
+
 private:
     using Handler = void (EventRouter::*)(int kind, const Record& record);
     struct Route {
@@ -86,6 +98,14 @@ private:
     void endPairingQuestion();
     void configureMode(int kind, const Record& record);
     void receivedData(int kind, const Record& record);
+    // The auto test and the test cases (EventRouterAutomation.cpp).
+    void automationStatus(int kind, const Record& record);
+    void automationAdvertising(int kind, const Record& record);
+    void automationCommandComplete(int kind, const Record& record);
+    void automationServiceFound(int kind, const Record& record);
+    bool commandErrorTakenByRunner(std::uint8_t opcode, std::uint8_t status);
+    bool disconnectionTakenByRunner(std::uint8_t reason);
+    bool confirmTakenUnattended(std::uint8_t handle, const QString& code);
     // Maintenance pages (EventRouterMaintenance.cpp).
     void toCommon(int kind, const Record& record);
     void toGpio(int kind, const Record& record);
@@ -113,6 +133,7 @@ private:
     Targets t_;
     std::vector<std::uint8_t> links_;
 
+    UnattendedPairing* unattended_ = nullptr;
     QPointer<CPageDisplayYesNo> question_;
     // Counts pairings that ended, per handle, and port closes: a pass key request whose
     // message was open meanwhile does not enable the keypad afterwards.

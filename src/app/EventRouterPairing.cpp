@@ -31,14 +31,6 @@ void showPage(QWidget& page) {
 
 } // namespace
 
-// While a test case or the auto test runs, it takes the pass key requests and pairing
-// results it waits for (it steps, or logs the failure and stops) and no message is shown.
-// Returns true when one did. Called before any message box of kinds 26 and 27; after the
-// keypad has been disabled and the question ended for kind 27.
-bool EventRouter::pairingTakenByRunner(int, const Record&) {
-    return false; // no runner takes pairing events yet
-}
-
 void EventRouter::passkeyEntryRequest(int kind, const Record& record) {
     if (pairingTakenByRunner(kind, record))
         return;
@@ -86,7 +78,7 @@ void EventRouter::pairingComplete(int kind, const Record& record) {
     }
 }
 
-// The same in every mode: no runner answers a numeric comparison.
+// No runner answers a numeric comparison; the headless runner does.
 void EventRouter::passkeyConfirmRequest(int, const Record& record) {
     CKelvra_CmdSet_Layer* layer = t_.pages.smp.layer();
     if (!layer)
@@ -94,6 +86,8 @@ void EventRouter::passkeyConfirmRequest(int, const Record& record) {
     const std::uint8_t handle = record[3];
     const QString code =
         QString::fromLatin1(reinterpret_cast<const char*>(record.data() + 4), kPairingCodeLength);
+    if (confirmTakenUnattended(handle, code))
+        return;
     endPairingQuestion(); // a second request replaces the first
     auto* question = new CPageDisplayYesNo(layer, handle, code, dynamic_cast<QWidget*>(&t_.window));
     question->setAttribute(Qt::WA_DeleteOnClose);

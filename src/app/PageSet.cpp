@@ -52,7 +52,7 @@ std::vector<CPageBase*> PageSet::layerUsers() {
 
 std::vector<CPageBase*> PageSet::enabledWhileConnected() {
     return {&common,          &gap,  &advEditor, &gattClient, &gattServer, &gattTable,
-            &gattServerTable, &gpio, &smp,       &autoTest};
+            &gattServerTable, &gpio, &smp,       &autoTest,   &testPage};
 }
 
 std::vector<CPageBase*> PageSet::clearedWhenIdle() {

@@ -1,8 +1,8 @@
 #include "app/SimulatedPort.h"
 
 #include "link/Clock.h"
+#include "sim/AutomationScenarios.h"
 #include "sim/PtySimulator.h"
-#include "sim/Scenario.h"
 
 namespace nuvex3 {
 
@@ -17,20 +17,28 @@ int lineBaud(int baud) {
 
 } // namespace
 
-SimulatedPort::SimulatedPort(int baud)
-    : simulator_(std::make_unique<sim::PtySimulator>(sim::defaultScenario(),
-                                                     sim::SimOptions{lineBaud(baud), {}})) {}
+SimulatedPort::SimulatedPort(int baud, QString scenario)
+    : baud_(baud), scenario_(std::move(scenario)) {}
 
 SimulatedPort::~SimulatedPort() {
-    simulator_->stop();
+    if (simulator_)
+        simulator_->stop();
 }
 
 bool SimulatedPort::start(QString* error) {
+    if (!simulator_) {
+        auto scenario = scenario_.isEmpty() ? std::optional(sim::defaultScenario())
+                                            : sim::scenarioByName(scenario_, error);
+        if (!scenario)
+            return false;
+        simulator_ = std::make_unique<sim::PtySimulator>(std::move(*scenario),
+                                                         sim::SimOptions{lineBaud(baud_), {}});
+    }
     return simulator_->start(error);
 }
 
 QString SimulatedPort::path() const {
-    return QString::fromStdString(simulator_->slavePath());
+    return simulator_ ? QString::fromStdString(simulator_->slavePath()) : QString();
 }
 
 } // namespace nuvex3

@@ -54,8 +54,8 @@ void VirtualModule::Impl::establishLink(std::size_t peerIndex, std::uint8_t role
     const std::uint64_t id = link.id;
     const std::uint8_t handle = link.handle;
     if (p.disconnectAfter.count() > 0)
-        after(p.disconnectAfter, TaskTag::Link, id, [this, handle] {
-            dropLink(handle, kStatusRemoteUserTerminated);
+        after(p.disconnectAfter, TaskTag::Link, id, [this, handle, reason = p.disconnectReason] {
+            dropLink(handle, reason);
             reportStatus(false);
         });
     schedulePeerWrites(link);

@@ -141,6 +141,7 @@ struct VirtualModule::Impl {
     void establishLink(std::size_t peer, std::uint8_t role);
     void dropLink(std::uint8_t handle, std::uint8_t reason);
     void scheduleStandbyConnection();
+    void runPowerOnCommands(); // ModuleAutomation.cpp
 
     // ---- commands (one handler per opcode; params without the opcode) ----
     using Handler = void (Impl::*)(const Bytes&);

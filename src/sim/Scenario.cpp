@@ -522,6 +522,7 @@ public:
                    "connectDelayMs",
                    "connectsToStandby",
                    "disconnectAfterMs",
+                   "disconnectReason",
                    "connInterval",
                    "connLatency",
                    "supervisionTimeout",
@@ -560,6 +561,7 @@ public:
         millis(*o, "connectDelayMs", path, p.connectDelay);
         flag(*o, "connectsToStandby", path, p.connectsToStandby);
         millis(*o, "disconnectAfterMs", path, p.disconnectAfter);
+        number(*o, "disconnectReason", path, p.disconnectReason, 0, 255);
         number(*o, "connInterval", path, p.connInterval, 0x0006, 0x0C80);
         number(*o, "connLatency", path, p.connLatency, 0, 0x01F3);
         number(*o, "supervisionTimeout", path, p.supervisionTimeout, 0x000A, 0x0C80);
@@ -582,7 +584,7 @@ public:
         checkKeys(o, path,
                   {"address", "name", "version", "deviceType", "ioCapability", "passKey",
                    "autoPair", "rebondWithoutKey", "pairingTimeoutMs", "powerOnReport",
-                   "localServices"});
+                   "powerOnCommands", "localServices"});
         address(o, "address", path, m.address);
         str(o, "name", path, m.name);
         if (m.name.size() > 16)
@@ -602,6 +604,13 @@ public:
         flag(o, "rebondWithoutKey", path, m.rebondWithoutKey);
         millis(o, "pairingTimeoutMs", path, m.pairingTimeout);
         flag(o, "powerOnReport", path, m.powerOnReport);
+        array<Bytes>(o, "powerOnCommands", path, m.powerOnCommands,
+                      [this](const QJsonValue& x, const QString& q) -> std::optional<Bytes> {
+                          const auto b = x.isString() ? hex(x.toString()) : std::nullopt;
+                          if (!b || b->empty())
+                              fail(q, "expected an opcode and its parameters in hexadecimal");
+                          return b;
+                      });
         m.localServices = defaultLocalServices(m.name);
         services(o, "localServices", path, m.localServices);
     }

@@ -98,6 +98,7 @@ struct PeerConfig {
     Millis connectDelay{100};       // from LE Create Connection (or standby) to the link
     bool connectsToStandby = false; // a central that connects when the module advertises
     Millis disconnectAfter{0};      // the peer ends the link by itself after this; 0: never
+    std::uint8_t disconnectReason = 0x13; // the reason its Disconnection Complete gives
     std::uint16_t connInterval = 0x0018;
     std::uint16_t connLatency = 0x0000;
     std::uint16_t supervisionTimeout = 0x0048;
@@ -134,6 +135,9 @@ struct ModuleConfig {
     bool rebondWithoutKey = true;   // a bonded peer pairs again without a key
     Millis pairingTimeout{30000};
     bool powerOnReport = true; // Status Reports power on and idle when the module starts
+    // Commands (opcode and parameters) the module carries out by itself once powered on,
+    // as if the host had sent them; their Command Complete is not reported.
+    std::vector<Bytes> powerOnCommands;
     std::vector<ServiceDef> localServices; // the module's own attribute table
 };
 

@@ -391,6 +391,7 @@ void VirtualModule::powerOn(TimePoint now) {
                      {kStatePowerOn, kStateIdle, kStateIdle, kStateIdle, kStateIdle});
         d->reportStatus(true);
     }
+    d->runPowerOnCommands();
     for (std::size_t i = 0; i < d->scenario.events.size(); ++i)
         d->at(now + d->scenario.events[i].at, TaskTag::Persistent, 0,
               [impl = d.get(), i] { impl->fireEvent(i); });

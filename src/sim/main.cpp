@@ -1,6 +1,7 @@
-// nuvex3-sim [--scenario FILE] [--baud N] [--link PATH]
+// nuvex3-sim [--scenario NAME|FILE] [--baud N] [--link PATH]
 // Serves a virtual NUVEX3 module on a pseudo-terminal until SIGINT or SIGTERM.
 
+#include "sim/AutomationScenarios.h"
 #include "sim/PtySimulator.h"
 
 #include <QCommandLineParser>
@@ -22,8 +23,11 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(
         "A virtual NUVEX3 module on a pseudo-terminal. Open the printed path like a serial port.");
     parser.addHelpOption();
-    const QCommandLineOption scenarioOpt("scenario", "Scenario JSON file (default: built-in demo).",
-                                         "FILE");
+    const QCommandLineOption scenarioOpt(
+        "scenario",
+        "A built-in scenario (" + builtInScenarioNames().join(", ") +
+            ") or a scenario JSON file (default: demo).",
+        "NAME|FILE");
     const QCommandLineOption baudOpt("baud", "Pace the output to N baud, 8N1 (default: no pacing).",
                                      "N");
     const QCommandLineOption linkOpt("link", "Make PATH a symbolic link to the terminal.", "PATH");
@@ -33,7 +37,7 @@ int main(int argc, char** argv) {
     Scenario scenario = defaultScenario();
     if (parser.isSet(scenarioOpt)) {
         QString error;
-        auto loaded = loadScenario(parser.value(scenarioOpt), &error);
+        auto loaded = scenarioByName(parser.value(scenarioOpt), &error);
         if (!loaded) {
             std::fprintf(stderr, "nuvex3-sim: %s\n", qPrintable(error));
             return 2;
