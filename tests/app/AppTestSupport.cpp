@@ -34,9 +34,10 @@ std::vector<std::uint8_t> packet(std::uint8_t event, const std::vector<std::uint
     return framePacket(event, params);
 }
 
-MainWindowHarness::MainWindowHarness(QStringList systemPorts)
+MainWindowHarness::MainWindowHarness(QStringList systemPorts, QString scenario)
     : ports_(std::make_shared<QStringList>(std::move(systemPorts))) {
     DialogOptions options;
+    options.scenario = std::move(scenario);
     options.startDirectory = dir_.path();
     options.portSource = [ports = ports_] { return *ports; };
     dialog_ = std::make_unique<CKelvra_V1_4_TEST_TOOLDlg>(options);

@@ -34,7 +34,8 @@ std::vector<std::uint8_t> packet(std::uint8_t event, const std::vector<std::uint
 
 class MainWindowHarness {
 public:
-    explicit MainWindowHarness(QStringList systemPorts = {});
+    // scenario: that of "Simulated module" (a built-in name or a file; empty: the demo).
+    explicit MainWindowHarness(QStringList systemPorts = {}, QString scenario = {});
     ~MainWindowHarness();
 
     CKelvra_V1_4_TEST_TOOLDlg& dialog() { return *dialog_; }
