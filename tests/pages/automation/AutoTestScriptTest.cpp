@@ -215,9 +215,9 @@ TEST_F(AutoTestPage, StartsWithItsDefaultsThePreconditionsAndADisabledStart) {
     EXPECT_EQ(ui().executionTimes->text(), "1");
     EXPECT_EQ(ui().delay->text(), "0");
     EXPECT_FALSE(ui().delay->isVisible());
-    for (QWidget* w : std::initializer_list<QWidget*>{ui().pairing2, ui().disconnect2,
-                                                     ui().disconnect2Label, ui().erasePaired,
-                                                     ui().shutdown2})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui().pairing2, ui().disconnect2, ui().disconnect2Label,
+                                         ui().erasePaired, ui().shutdown2})
         EXPECT_FALSE(w->isEnabled());
     EXPECT_FALSE(ui().start->isEnabled());
     EXPECT_EQ(ui().log->toPlainText(),
@@ -314,8 +314,8 @@ TEST_F(AutoTestPage, BrowseFillsTheFileFieldAndStartChecksFirst) {
 
     h.connect();
     EXPECT_TRUE(ui().start->isEnabled());
-    h.loadScript(h.writeFile("short.ini", QByteArray(kIniMarker) +
-                                              "\r\n[RemoteDeviceAddress]0A0B0C0D0E;\r\n"));
+    h.loadScript(h.writeFile("short.ini",
+                             QByteArray(kIniMarker) + "\r\n[RemoteDeviceAddress]0A0B0C0D0E;\r\n"));
     h.pressStart();
     EXPECT_EQ(h.prompts().messages().last(), "Please input 6 bytes for Direct Address!!");
     EXPECT_FALSE(page().run().running());

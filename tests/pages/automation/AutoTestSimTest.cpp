@@ -45,7 +45,8 @@ protected:
         EXPECT_EQ(page().controls().start->text(), "Stop");
     }
     void runToStop(std::chrono::seconds bound = 900s) {
-        ASSERT_TRUE(h.runUntil([&] { return stopped(); }, bound)) << lines().join('\n').toStdString();
+        ASSERT_TRUE(h.runUntil([&] { return stopped(); }, bound))
+            << lines().join('\n').toStdString();
         EXPECT_EQ(page().controls().start->text(), "Start");
     }
 
@@ -69,7 +70,8 @@ TEST_F(AutoTestRunSim, EveryOptionalStepTwoRoundsAndTheFileInChunksOf20) {
     s.pairing = true;
     s.applyPairingRule(); // Reconnection, second Disconnect, Erase Paired Device
     s.sendData = true;
-    s.sendFile = h.writeFile("send.txt", QByteArray("0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ+-*/=")); // 45
+    s.sendFile =
+        h.writeFile("send.txt", QByteArray("0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ+-*/=")); // 45
     s.updateParameters = true;
     s.interval = "0190";
     s.timeout = "0C80";
@@ -105,10 +107,12 @@ TEST_F(AutoTestRunSim, EveryOptionalStepTwoRoundsAndTheFileInChunksOf20) {
     ASSERT_GE(k, 0);
     EXPECT_EQ(sent.mid(k, 7), key);
     EXPECT_EQ(sent.filter("<-- 0004350101").size(), 2); // Enable Transparent h 01 01
-    const QStringList chunks = sent.filter("<-- 00163F01").mid(0, 2) + sent.filter("<-- 00073F01").mid(0, 1);
-    EXPECT_EQ(chunks, QStringList({"<-- 00163F01" + QByteArray("0123456789ABCDEFGHIJ").toHex().toUpper(),
-                                   "<-- 00163F01" + QByteArray("0123456789ABCDEFGHIJ").toHex().toUpper(),
-                                   "<-- 00073F01" + QByteArray("+-*/=").toHex().toUpper()}));
+    const QStringList chunks =
+        sent.filter("<-- 00163F01").mid(0, 2) + sent.filter("<-- 00073F01").mid(0, 1);
+    EXPECT_EQ(chunks,
+              QStringList({"<-- 00163F01" + QByteArray("0123456789ABCDEFGHIJ").toHex().toUpper(),
+                           "<-- 00163F01" + QByteArray("0123456789ABCDEFGHIJ").toHex().toUpper(),
+                           "<-- 00073F01" + QByteArray("+-*/=").toHex().toUpper()}));
     EXPECT_EQ(sent.filter("3F01").size(), 6); // 3 chunks in each round
     EXPECT_EQ(sent.count("<-- 00081901019000000C80"), 2);
     EXPECT_EQ(sent.count("<-- 00023001"), 2);
@@ -130,7 +134,8 @@ TEST_F(AutoTestRunSim, APairingWithoutPassKeyWhileTheKeyStepWaitsMeansARecordExi
     EXPECT_TRUE(l.contains("--Test Round 1 Finish--"));
     EXPECT_FALSE(l.contains("--Test Round 2 Finish--"));
     EXPECT_EQ(l.mid(l.size() - 3), QStringList({"Error: Pairing record exists", "", kStopLine}));
-    EXPECT_EQ(AutomationHarness::colourOf(log(), "Error: Pairing record exists"), QColor(255, 0, 0));
+    EXPECT_EQ(AutomationHarness::colourOf(log(), "Error: Pairing record exists"),
+              QColor(255, 0, 0));
     EXPECT_FALSE(h.prompts().messages().contains("Pairing Complete with Connection Handle(0x01)"));
 }
 
@@ -142,8 +147,10 @@ TEST_F(AutoTestRunSim, AStateOtherThanTheExpectedOneEndsTheRun) {
     start(s);
     runToStop();
     const QStringList l = lines();
-    EXPECT_EQ(l.mid(l.size() - 3), QStringList({"Error: Module is in wrong State (12)", "", kStopLine}));
-    EXPECT_EQ(AutomationHarness::colourOf(log(), "Error: Module is in wrong State (12)"), QColor(0, 0, 0));
+    EXPECT_EQ(l.mid(l.size() - 3),
+              QStringList({"Error: Module is in wrong State (12)", "", kStopLine}));
+    EXPECT_EQ(AutomationHarness::colourOf(log(), "Error: Module is in wrong State (12)"),
+              QColor(0, 0, 0));
     EXPECT_FALSE(h.packets("<-- ").contains("<-- 000105"));
 }
 
@@ -155,8 +162,10 @@ TEST_F(AutoTestRunSim, AMissingSendFileEndsTheRunAtItsStep) {
     start(s);
     runToStop();
     const QStringList l = lines();
-    EXPECT_EQ(l.mid(l.size() - 3), QStringList({"Error: Can not open the send file", "", kStopLine}));
-    EXPECT_EQ(AutomationHarness::colourOf(log(), "Error: Can not open the send file"), QColor(255, 0, 0));
+    EXPECT_EQ(l.mid(l.size() - 3),
+              QStringList({"Error: Can not open the send file", "", kStopLine}));
+    EXPECT_EQ(AutomationHarness::colourOf(log(), "Error: Can not open the send file"),
+              QColor(255, 0, 0));
     EXPECT_TRUE(h.packets("<-- ").filter("3F01").isEmpty());
 }
 
@@ -175,7 +184,8 @@ TEST_F(AutoTestRunSim, StopDuringTheLongWaitStopsAtOnceAndSendsNothingMore) {
     // The link is still up: Start again runs a fresh round from Reset.
     h.pressStart();
     ASSERT_TRUE(h.runUntil([&] { return lines().size() >= 4; }));
-    EXPECT_EQ(lines().mid(0, 4), QStringList({kStartLine, "", "--Test Round 1 Start--", kResetLine}));
+    EXPECT_EQ(lines().mid(0, 4),
+              QStringList({kStartLine, "", "--Test Round 1 Start--", kResetLine}));
     EXPECT_TRUE(h.runUntil([&] { return stopped(); }));
 }
 
@@ -221,8 +231,7 @@ TEST_F(AutoTestFailedLink, ALinkThatFailsToBeEstablishedAsksForARestart) {
     s.address = "0A0B0C0D0E0F";
     start(s);
     runToStop();
-    const QString error =
-        "Connection Failed to be Established(0x3E), please restart the test.";
+    const QString error = "Connection Failed to be Established(0x3E), please restart the test.";
     EXPECT_EQ(lines().mid(lines().size() - 3), QStringList({error, "", kStopLine}));
     EXPECT_EQ(AutomationHarness::colourOf(log(), error), QColor(255, 0, 0));
 }
