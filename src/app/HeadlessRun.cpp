@@ -175,7 +175,7 @@ bool HeadlessRun::prepare() {
             return false;
         }
         if (s.sendData && !QFile(s.sendFile).open(QIODevice::ReadOnly)) {
-            fail(QStringLiteral("Error: Can not open the send file %1").arg(s.sendFile));
+            fail(QStringLiteral("Can not open the send file %1").arg(s.sendFile));
             return false;
         }
     }

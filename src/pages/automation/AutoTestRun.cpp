@@ -241,11 +241,10 @@ void AutoTestRun::runStep(StepContext& c, const StepPlan& plan) {
             sendPasskey(c, h, key);
         return;
     }
-    case kTransparentOn:
-        {
-            std::lock_guard g(lock());
-            transparentEnabled_ = false;
-        }
+    case kTransparentOn: {
+        std::lock_guard g(lock());
+        transparentEnabled_ = false;
+    }
         if (!wait(c, kStepWait))
             return;
         send(c, [&](CKelvra_CmdSet_Layer& l) { return l.EnableTransparent(h, 0x01, 0x01); });

@@ -90,8 +90,8 @@ private:
         bool hasHandle = false;
         int round = 0;
     };
-    StepPlan takeStep();     // under lock
-    void arm();              // under lock
+    StepPlan takeStep(); // under lock
+    void arm();          // under lock
     void runStep(StepContext& c, const StepPlan& plan);
     void sendFileChunk(StepContext& c, std::uint8_t handle);
     void roundEnd(StepContext& c, int round);

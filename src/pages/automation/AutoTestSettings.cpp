@@ -130,7 +130,7 @@ bool applyIniLine(const QString& line, AutoTestSettings& s) {
         if (const qsizetype semicolon = value.lastIndexOf(QLatin1Char(';')); semicolon >= 0)
             value.remove(semicolon, 1);
         if (const auto* box = std::get_if<bool AutoTestSettings::*>(&k.field)) {
-            s.**box = value == QLatin1String("Y");
+            s.** box = value == QLatin1String("Y");
             if (k.rule)
                 (s.*k.rule)();
         } else {

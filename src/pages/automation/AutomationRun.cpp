@@ -239,9 +239,8 @@ bool AutomationRun::sendPairingRequest(StepContext& c, std::uint8_t handle) {
     return send(c, [&](CKelvra_CmdSet_Layer& l) { return l.PairingRequest(handle); });
 }
 
-bool AutomationRun::sendParameterUpdate(StepContext& c, std::uint8_t handle,
-                                        std::uint16_t interval, std::uint16_t latency,
-                                        std::uint16_t timeout) {
+bool AutomationRun::sendParameterUpdate(StepContext& c, std::uint8_t handle, std::uint16_t interval,
+                                        std::uint16_t latency, std::uint16_t timeout) {
     return send(c, [&](CKelvra_CmdSet_Layer& l) {
         return l.ConnectionParameterUpdateReq(handle, interval, latency, timeout);
     });

@@ -30,9 +30,9 @@ class SendGate;
 
 // Why a run ended.
 enum class StopCause {
-    User,       // "Stop", or the run was stopped from outside (port closed, headless end)
-    Finished,   // the last round ended
-    Failed,     // a check failed: the line before the stop line says which
+    User,     // "Stop", or the run was stopped from outside (port closed, headless end)
+    Finished, // the last round ended
+    Failed,   // a check failed: the line before the stop line says which
 };
 
 // One entry of the procedure log.
@@ -47,8 +47,8 @@ struct RunEntry {
     Tag tag = Tag::Line;
     QString text;
     QColor colour;
-    int round = 0;                       // RoundStart, RoundFinish
-    StopCause cause = StopCause::User;   // Stop
+    int round = 0;                     // RoundStart, RoundFinish
+    StopCause cause = StopCause::User; // Stop
 };
 
 inline const QColor kLogBlack{0, 0, 0};

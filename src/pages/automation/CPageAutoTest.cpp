@@ -176,12 +176,14 @@ void CPageAutoTest::buildLayout() {
     hl->addWidget(ui_.eraseDevice);
     hidden->hide();
 
-    auto* right = new QVBoxLayout;
-    right->addWidget(procedure, 1);
-    right->addWidget(startBox);
+    // The settings with "Start" below them; the procedure log beside them, full height.
+    auto* left = new QVBoxLayout;
+    left->addWidget(setting);
+    left->addWidget(startBox);
+    left->addStretch(1);
     auto* columns = new QHBoxLayout(this);
-    columns->addWidget(setting);
-    columns->addLayout(right, 1);
+    columns->addLayout(left);
+    columns->addWidget(procedure, 1);
     columns->addWidget(hidden);
 
     bindBox(ui_.createConnection, &AutoTestSettings::createConnection);
@@ -257,9 +259,8 @@ void CPageAutoTest::showSettings() {
     ui_.disconnect2->setChecked(s.disconnect2);
     ui_.erasePaired->setChecked(s.erasePaired);
     ui_.shutdown2->setChecked(s.shutdown2);
-    for (QWidget* w : std::initializer_list<QWidget*>{ui_.pairing2, ui_.disconnect2,
-                                                     ui_.disconnect2Label, ui_.erasePaired,
-                                                     ui_.shutdown2})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui_.pairing2, ui_.disconnect2, ui_.disconnect2Label, ui_.erasePaired, ui_.shutdown2})
         w->setEnabled(s.reconnection);
     // Loaded texts are shown as they stand, beyond the lengths that typing allows.
     auto show = [](QLineEdit* edit, const QString& text, int typed) {
@@ -355,8 +356,7 @@ void CPageAutoTest::save() {
     if (chosen.isEmpty())
         return;
     QSaveFile file(iniFileName(chosen));
-    if (!file.open(QIODevice::WriteOnly) || file.write(iniText(settings_)) < 0 ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(iniText(settings_)) < 0 || !file.commit()) {
         prompts().message(QStringLiteral(" Open File Failed "));
         return;
     }

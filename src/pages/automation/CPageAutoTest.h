@@ -64,7 +64,7 @@ public:
         QTextEdit* log = nullptr;
         QLineEdit* executionTimes = nullptr;
         QPushButton* start = nullptr;
-        QLineEdit* delay = nullptr;       // hidden
+        QLineEdit* delay = nullptr;         // hidden
         QPushButton* eraseDevice = nullptr; // hidden
     };
     const Controls& controls() const { return ui_; }

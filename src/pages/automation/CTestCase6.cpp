@@ -104,7 +104,6 @@ protected:
             return;
         }
     }
-
 };
 
 } // namespace

@@ -69,9 +69,9 @@ CTestCasePage::~CTestCasePage() {
 
 void CTestCasePage::buildLayout() {
     auto* texts = new QVBoxLayout;
-    auto* procedureBox = new QGroupBox(
-        texts_.procedureEditor ? QStringLiteral("Procedure:") : QStringLiteral("Test Procedure:"),
-        this);
+    auto* procedureBox = new QGroupBox(texts_.procedureEditor ? QStringLiteral("Procedure:")
+                                                              : QStringLiteral("Test Procedure:"),
+                                       this);
     auto* pl = new QVBoxLayout(procedureBox);
     if (texts_.procedureEditor) {
         auto* editor = new QTextEdit(procedureBox);
@@ -116,8 +116,8 @@ void CTestCasePage::buildLayout() {
     start_->setAutoDefault(false);
 
     auto* controls = new QVBoxLayout;
-    controls->addLayout(
-        fieldRow(QStringLiteral("Execution Times"), times_, QStringLiteral("(0: Always Repeat)"), this));
+    controls->addLayout(fieldRow(QStringLiteral("Execution Times"), times_,
+                                 QStringLiteral("(0: Always Repeat)"), this));
     controls->addLayout(
         fieldRow(QStringLiteral("Delay Time :"), delay_, QStringLiteral("(Unit: seconds)"), this));
     if (!texts_.address.isNull()) {

@@ -31,8 +31,7 @@ public:
         bool eraseButton = false;     // "Erase Device"
     };
 
-    CTestCasePage(Texts texts, std::unique_ptr<nuvex3::TestCaseRun> run,
-                  QWidget* parent = nullptr);
+    CTestCasePage(Texts texts, std::unique_ptr<nuvex3::TestCaseRun> run, QWidget* parent = nullptr);
     ~CTestCasePage() override;
 
     const QString& caption() const { return texts_.caption; }

@@ -37,23 +37,28 @@ void AutomationHarness::connect() {
     ASSERT_TRUE(h_->waitForLine(QStringLiteral("--> 0006810909090909"))); // powered on, idle
 }
 
-bool AutomationHarness::runUntil(const std::function<bool()>& pred, std::chrono::seconds bound) {
-    const auto deadline = clock_.now() + bound;
+bool driveUntil(ManualClock& clock, CKelvra_V1_4_TEST_TOOLDlg& dialog,
+                const std::function<bool()>& pred, std::chrono::seconds bound) {
+    const auto deadline = clock.now() + bound;
     QElapsedTimer real;
     real.start();
     while (real.elapsed() < kRealBoundMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         if (pred())
             return true;
-        if (clock_.now() >= deadline)
+        if (clock.now() >= deadline)
             return false;
         QThread::msleep(1); // the workers and the module take up what came
-        CKelvra_CmdSet_Layer* layer = h_->dialog().layer();
+        CKelvra_CmdSet_Layer* layer = dialog.layer();
         if (layer && (layer->awaitingResponse() || layer->queuedCommands() > 0))
             continue; // the answer is on its way: no time passes meanwhile
-        clock_.advance(kTick);
+        clock.advance(kTick);
     }
     return false;
+}
+
+bool AutomationHarness::runUntil(const std::function<bool()>& pred, std::chrono::seconds bound) {
+    return driveUntil(clock_, h_->dialog(), pred, bound);
 }
 
 void AutomationHarness::runFor(std::chrono::milliseconds d) {

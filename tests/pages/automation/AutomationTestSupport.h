@@ -26,6 +26,12 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 namespace nuvex3::test {
 
+// Processes events and moves the test clock on, tick by tick, while no command of the
+// window's layer waits for its answer, until pred holds or `bound` of test time has passed.
+bool driveUntil(ManualClock& clock, CKelvra_V1_4_TEST_TOOLDlg& dialog,
+                const std::function<bool()>& pred,
+                std::chrono::seconds bound = std::chrono::seconds(900));
+
 class AutomationHarness {
 public:
     // scenario: of "Simulated module" (a built-in name; empty: the demo).
@@ -75,8 +81,8 @@ inline const QString kResetLine =
     QStringLiteral("Send \"Reset\" command, check Module is enter Idle Mode.");
 inline const QString kScanLine =
     QStringLiteral("Send \"Set Scan Enable\" command, check Module is enter Scanning Mode.");
-inline const QString kConnectLine = QStringLiteral(
-    "Send \"LE Create Connection\" command, check Module is enter Connected Mode.");
+inline const QString kConnectLine =
+    QStringLiteral("Send \"LE Create Connection\" command, check Module is enter Connected Mode.");
 inline const QString kWaitLine =
     QStringLiteral("Wait for 120 seconds, whether the link can be kept.");
 inline const QString kDisconnectLine =
