@@ -20,9 +20,7 @@ protected:
     void runStep(int n, StepContext& c) override {
         switch (n) {
         case 0:
-            roundStartLine();
-            log(QStringLiteral("Check Module is enter Idle Mode"));
-            sendReadStatus(c);
+            readStatusStep(c, QStringLiteral("Check Module is enter Idle Mode"));
             return;
         case 1:
             if (!expect({kTsIdle}))

@@ -26,9 +26,7 @@ protected:
     void runStep(int n, StepContext& c) override {
         switch (n) {
         case 0:
-            roundStartLine();
-            log(QStringLiteral("Check Module is enter Idle Mode"));
-            sendReadStatus(c);
+            readStatusStep(c, QStringLiteral("Check Module is enter Idle Mode"));
             return;
         case 1:
             if (!expect({kTsIdle}))
@@ -38,10 +36,8 @@ protected:
             sendConnect(c, address());
             return;
         default:
-            if (!expect({kTsIdle}))
-                return;
-            log(QStringLiteral("Module is enter Idle Mode"));
-            roundEnd(c);
+            if (expect({kTsIdle}))
+                idleRoundEnd(c);
             return;
         }
     }

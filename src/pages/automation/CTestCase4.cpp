@@ -34,9 +34,7 @@ protected:
     void runStep(int n, StepContext& c) override {
         switch (n) {
         case 0:
-            roundStartLine();
-            log(QStringLiteral("Check Module is enter Idle Mode"));
-            sendReadStatus(c);
+            readStatusStep(c, QStringLiteral("Check Module is enter Idle Mode"));
             return;
         case 1:
             if (!expect({kTsIdle}))
@@ -47,30 +45,20 @@ protected:
             return;
         case 2:
             // Runs on the pairing: the state stored last is the idle state before standby.
-            if (!expect({kTsIdle}))
-                return;
-            log(QStringLiteral("Wait for 3 seconds."));
-            if (!wait(c, std::chrono::seconds(3)))
-                return;
-            log(QStringLiteral("Send \"Into Shutdown Mode\" command."));
-            if (sendShutdown(c))
-                log(QStringLiteral("Check Module is enter Shutdown Mode"));
+            if (expect({kTsIdle}))
+                shutdownAfterWait(c);
             return;
         case 3:
-            if (expect({kTsShutdown}) && wait(c, std::chrono::seconds(1)) && sendReset(c))
-                log(QStringLiteral("Check Module is enter Idle Mode"));
+            if (expect({kTsShutdown}))
+                resetAfterWait(c);
             return;
         case 4:
-            if (!expect({kTsIdle}))
-                return;
-            log(QStringLiteral("Send \"Erase All Paired Device Information\" command."));
-            sendEraseBonds(c);
+            if (expect({kTsIdle}))
+                eraseStep(c);
             return;
         default:
-            if (!expect({kTsIdle}))
-                return;
-            log(QStringLiteral("Module is enter Idle Mode"));
-            roundEnd(c);
+            if (expect({kTsIdle}))
+                idleRoundEnd(c);
             return;
         }
     }

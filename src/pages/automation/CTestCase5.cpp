@@ -49,9 +49,7 @@ protected:
                                               {"1s", 0x0320, 0x0000, 0x006E},
                                               {"2s", 0x0640, 0x0000, 0x00D2}};
         if (n == 0) {
-            roundStartLine();
-            log(QStringLiteral("Check NUVEX3 is status"));
-            sendReadStatus(c);
+            readStatusStep(c, QStringLiteral("Check NUVEX3 is status"));
             return;
         }
         if (n == 3) {

@@ -22,30 +22,10 @@ public:
         return true;
     }
     bool passkeyRequest() override { return true; } // ignored
-    Pairing pairingComplete(std::uint8_t result) override {
-        if (result == 1 || result == 2)
-            fail(result == 1 ? QStringLiteral("Error: Pairing Fail")
-                             : QStringLiteral("Error: Pairing Timeout"));
-        return Pairing::Taken;
-    }
+    Pairing pairingComplete(std::uint8_t result) override { return endOnPairingError(result); }
     // The link dropped before the "connected" step: advertise again. While the test waits
     // for the central to leave, the disconnection is expected.
-    bool disconnection(std::uint8_t) override {
-        switch (step()) {
-        case 2:
-        case 6:
-            setStep(step() - 1);
-            run();
-            break;
-        case 3:
-        case 7:
-            break;
-        default:
-            fail(QStringLiteral("Error: Module is unexpected Disconnect"));
-            break;
-        }
-        return true;
-    }
+    bool disconnection(std::uint8_t) override { return disconnectionRule({2, 6}, {3, 7}); }
 
 protected:
     void runStep(int n, StepContext& c) override {
@@ -93,10 +73,8 @@ protected:
             if (!expect({kTsIdle}))
                 return;
             log(QStringLiteral("Module is disconnected"));
-            if (!wait(c, kWait2))
-                return;
-            log(QStringLiteral("Send \"Erase All Paired Device Information\" command."));
-            sendEraseBonds(c);
+            if (wait(c, kWait2))
+                eraseStep(c);
             return;
         default:
             if (expect({kTsIdle}))

@@ -37,31 +37,14 @@ public:
         return true;
     }
     Pairing pairingComplete(std::uint8_t result) override {
-        if (result == 0)
-            run();
-        else if (result == 1 || result == 2)
-            fail(result == 1 ? QStringLiteral("Error: Pairing Fail")
-                             : QStringLiteral("Error: Pairing Timeout"));
+        if (result != 0)
+            return endOnPairingError(result);
+        run();
         return Pairing::Taken;
     }
     // The link dropped right after it came up: connect again. After the test's own
     // Disconnect it is expected.
-    bool disconnection(std::uint8_t) override {
-        switch (step()) {
-        case 3:
-        case 12:
-            setStep(step() - 1);
-            run();
-            break;
-        case 8:
-        case 14:
-            break;
-        default:
-            fail(QStringLiteral("Error: Module is unexpected Disconnect"));
-            break;
-        }
-        return true;
-    }
+    bool disconnection(std::uint8_t) override { return disconnectionRule({3, 12}, {8, 14}); }
     void serviceFound(const Record& record) override { log(serviceLine(record), kLogBlue); }
 
 protected:
@@ -145,10 +128,8 @@ protected:
             if (!expect({kTsIdle}))
                 return;
             log(QStringLiteral("Module is disconnected"));
-            if (!wait(c, kWait2))
-                return;
-            log(QStringLiteral("Send \"Erase All Paired Device Information\" command."));
-            sendEraseBonds(c);
+            if (wait(c, kWait2))
+                eraseStep(c);
             return;
         default:
             if (!expect({kTsIdle}))

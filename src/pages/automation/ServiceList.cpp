@@ -1,7 +1,6 @@
 #include "pages/automation/ServiceList.h"
 
-#include <array>
-#include <utility>
+#include "link/AssignedNumbers.h"
 
 namespace nuvex3 {
 
@@ -12,34 +11,12 @@ constexpr std::size_t kUuidAt = 9;     // most significant byte first
 
 } // namespace
 
+// The 22 standard services the run logs know, 0x1800 to 0x1818: those the GATT client page
+// names.
 QString serviceName(std::uint16_t uuid) {
-    static const std::array<std::pair<std::uint16_t, const char*>, 22> names{{
-        {0x1800, "Generic Access"},
-        {0x1801, "Generic Attribute"},
-        {0x1802, "Immediate Alert"},
-        {0x1803, "Link Loss"},
-        {0x1804, "Tx Power"},
-        {0x1805, "Current Time Service"},
-        {0x1806, "Reference Time Update Service"},
-        {0x1807, "Next DST Change Service"},
-        {0x1808, "Glucose"},
-        {0x1809, "Health Thermometer"},
-        {0x180A, "Device Information"},
-        {0x180D, "Heart Rate"},
-        {0x180E, "Phone Alert Status Service"},
-        {0x180F, "Battery Service"},
-        {0x1810, "Blood Pressure"},
-        {0x1811, "Alert Notification Service"},
-        {0x1812, "Human Interface Device"},
-        {0x1813, "Scan Parameters"},
-        {0x1814, "Running Speed and Cadence"},
-        {0x1815, "Automation IO"},
-        {0x1816, "Cycling Speed and Cadence"},
-        {0x1818, "Cycling Power Service"},
-    }};
-    for (const auto& [value, name] : names)
-        if (value == uuid)
-            return QString::fromLatin1(name);
+    for (const assigned::Entry16& e : assigned::services().first(assigned::kClientPageServices))
+        if (e.uuid == uuid)
+            return QString::fromLatin1(e.name);
     return {};
 }
 

@@ -135,6 +135,56 @@ void TestCaseRun::roundEnd(StepContext& context) {
     again();
 }
 
+void TestCaseRun::readStatusStep(StepContext& c, const QString& line) {
+    roundStartLine();
+    log(line);
+    sendReadStatus(c);
+}
+
+void TestCaseRun::shutdownAfterWait(StepContext& c) {
+    log(QStringLiteral("Wait for 3 seconds."));
+    if (!wait(c, std::chrono::seconds(3)))
+        return;
+    log(QStringLiteral("Send \"Into Shutdown Mode\" command."));
+    if (sendShutdown(c))
+        log(QStringLiteral("Check Module is enter Shutdown Mode"));
+}
+
+void TestCaseRun::resetAfterWait(StepContext& c) {
+    if (wait(c, std::chrono::seconds(1)) && sendReset(c))
+        log(QStringLiteral("Check Module is enter Idle Mode"));
+}
+
+void TestCaseRun::eraseStep(StepContext& c) {
+    log(QStringLiteral("Send \"Erase All Paired Device Information\" command."));
+    sendEraseBonds(c);
+}
+
+void TestCaseRun::idleRoundEnd(StepContext& c) {
+    log(QStringLiteral("Module is enter Idle Mode"));
+    roundEnd(c);
+}
+
+TestCaseRun::Pairing TestCaseRun::endOnPairingError(std::uint8_t result) {
+    if (result == 1)
+        fail(QStringLiteral("Error: Pairing Fail"));
+    else if (result == 2)
+        fail(QStringLiteral("Error: Pairing Timeout"));
+    return Pairing::Taken;
+}
+
+bool TestCaseRun::disconnectionRule(std::initializer_list<int> retry,
+                                    std::initializer_list<int> expected) {
+    const int n = step();
+    if (std::find(retry.begin(), retry.end(), n) != retry.end()) {
+        setStep(n - 1);
+        run();
+    } else if (std::find(expected.begin(), expected.end(), n) == expected.end()) {
+        fail(QStringLiteral("Error: Module is unexpected Disconnect"));
+    }
+    return true;
+}
+
 std::uint8_t TestCaseRun::handle() const {
     std::lock_guard g(lock());
     return handles_.empty() ? 0 : handles_.front();

@@ -77,6 +77,24 @@ protected:
     // A red line, and the run ends.
     void fail(const QString& line);
     void roundEnd(StepContext& context);
+    // Pieces several sequences share (after their own state check).
+    // The round start line, `line`, Read NUVEX3 Status.
+    void readStatusStep(StepContext& c, const QString& line);
+    // "Wait for 3 seconds.", Into Shutdown Mode, "Check Module is enter Shutdown Mode".
+    void shutdownAfterWait(StepContext& c);
+    // After a second, Reset, "Check Module is enter Idle Mode".
+    void resetAfterWait(StepContext& c);
+    // The Erase All Paired Device Information line and command.
+    void eraseStep(StepContext& c);
+    // "Module is enter Idle Mode", then the round end.
+    void idleRoundEnd(StepContext& c);
+
+    // UI thread. A pairing that failed (1) or timed out (2) ends the run with a red line.
+    Pairing endOnPairingError(std::uint8_t result);
+    // UI thread. A link ended: at a step in `retry` the test goes back one step and runs
+    // it again; at a step in `expected` nothing happens; anywhere else the run ends.
+    bool disconnectionRule(std::initializer_list<int> retry, std::initializer_list<int> expected);
+
     std::uint8_t handle() const;
     QString address() const;
 
