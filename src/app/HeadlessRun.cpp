@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QSaveFile>
+#include <QThread>
 #include <QTimer>
 #include <QXmlStreamWriter>
 
@@ -339,7 +340,12 @@ void HeadlessRun::confirmRequested(std::uint8_t handle, const QString& code) {
         layer->PasskeyConfirmReply(handle, same ? kConfirmYes : kConfirmNo);
 }
 
-void HeadlessRun::message(const QString& text, PromptIcon) {
+void HeadlessRun::message(const QString& text, PromptIcon icon) {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, text, icon] { message(text, icon); }, Qt::QueuedConnection);
+        return;
+    }
     write(QStringLiteral("Message: %1").arg(QString(text).replace(QLatin1Char('\n'), ' ')));
     if (!options_.script.isEmpty() && text == kScriptFinished) {
         finish(true);

@@ -12,7 +12,6 @@
 #include "pages/automation/AutomationRun.h"
 #include "ui/Prompts.h"
 
-#include <QElapsedTimer>
 #include <QIODevice>
 #include <QObject>
 #include <QString>
