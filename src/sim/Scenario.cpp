@@ -605,12 +605,12 @@ public:
         millis(o, "pairingTimeoutMs", path, m.pairingTimeout);
         flag(o, "powerOnReport", path, m.powerOnReport);
         array<Bytes>(o, "powerOnCommands", path, m.powerOnCommands,
-                      [this](const QJsonValue& x, const QString& q) -> std::optional<Bytes> {
-                          const auto b = x.isString() ? hex(x.toString()) : std::nullopt;
-                          if (!b || b->empty())
-                              fail(q, "expected an opcode and its parameters in hexadecimal");
-                          return b;
-                      });
+                     [this](const QJsonValue& x, const QString& q) -> std::optional<Bytes> {
+                         const auto b = x.isString() ? hex(x.toString()) : std::nullopt;
+                         if (!b || b->empty())
+                             fail(q, "expected an opcode and its parameters in hexadecimal");
+                         return b;
+                     });
         m.localServices = defaultLocalServices(m.name);
         services(o, "localServices", path, m.localServices);
     }

@@ -95,9 +95,9 @@ struct PeerConfig {
     bool connectable = true;
 
     // Connections.
-    Millis connectDelay{100};       // from LE Create Connection (or standby) to the link
-    bool connectsToStandby = false; // a central that connects when the module advertises
-    Millis disconnectAfter{0};      // the peer ends the link by itself after this; 0: never
+    Millis connectDelay{100};             // from LE Create Connection (or standby) to the link
+    bool connectsToStandby = false;       // a central that connects when the module advertises
+    Millis disconnectAfter{0};            // the peer ends the link by itself after this; 0: never
     std::uint8_t disconnectReason = 0x13; // the reason its Disconnection Complete gives
     std::uint16_t connInterval = 0x0018;
     std::uint16_t connLatency = 0x0000;

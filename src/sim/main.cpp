@@ -23,11 +23,11 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(
         "A virtual NUVEX3 module on a pseudo-terminal. Open the printed path like a serial port.");
     parser.addHelpOption();
-    const QCommandLineOption scenarioOpt(
-        "scenario",
-        "A built-in scenario (" + builtInScenarioNames().join(", ") +
-            ") or a scenario JSON file (default: demo).",
-        "NAME|FILE");
+    const QCommandLineOption scenarioOpt("scenario",
+                                         "A built-in scenario (" +
+                                             builtInScenarioNames().join(", ") +
+                                             ") or a scenario JSON file (default: demo).",
+                                         "NAME|FILE");
     const QCommandLineOption baudOpt("baud", "Pace the output to N baud, 8N1 (default: no pacing).",
                                      "N");
     const QCommandLineOption linkOpt("link", "Make PATH a symbolic link to the terminal.", "PATH");
