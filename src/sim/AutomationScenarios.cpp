@@ -63,19 +63,33 @@ Scenario failedLink() {
     return s;
 }
 
+// The phone that connects to the advertising module shows a pass key for the module to
+// type and stays: a pairing nobody answers times out ("BLE SDK Auto Test - Slave").
+Scenario pairingTimeout() {
+    Scenario s = defaultScenario();
+    for (PeerConfig& p : s.peers)
+        if (p.connectsToStandby) {
+            p.ioCapability = kIoDisplayOnly;
+            p.disconnectAfter = Millis(0);
+            p.writes.clear();
+        }
+    return s;
+}
+
 struct BuiltIn {
     const char* name;
     Scenario (*make)();
 };
 
-const std::array<BuiltIn, 6>& builtIns() {
-    static const std::array<BuiltIn, 6> table{{
+const std::array<BuiltIn, 7>& builtIns() {
+    static const std::array<BuiltIn, 7> table{{
         {"demo", &defaultScenario},
         {"auto-test", &autoTest},
         {"wakeup-master", &wakeupMaster},
         {"connected", &connected},
         {"link-loss", &linkLoss},
         {"failed-link", &failedLink},
+        {"pairing-timeout", &pairingTimeout},
     }};
     return table;
 }

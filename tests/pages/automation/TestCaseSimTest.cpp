@@ -314,5 +314,79 @@ TEST_F(ConnectedSim, UpdateIntervalAsksForTheFourIntervalsEveryRound) {
                            "<-- 0008190103200000006E", "<-- 000819010640000000D2"}));
 }
 
+// The ways the two SDK test cases fail: the line in red, the run stopped, no message box
+// and nothing sent afterwards.
+
+class TestCaseFailuresSim : public TestCasesSim {
+protected:
+    explicit TestCaseFailuresSim(const QString& scenario) : TestCasesSim(scenario) {}
+    void expectFailure(int n, const QString& error) {
+        const QStringList l = lines(n);
+        EXPECT_EQ(l.mid(l.size() - 3), QStringList({error, "", kStopLine}))
+            << l.join('\n').toStdString();
+        EXPECT_EQ(AutomationHarness::colourOf(page(n).logView(), error), QColor(255, 0, 0));
+        EXPECT_EQ(page(n).startButton()->text(), "Start");
+        const QStringList sent = h.packets("<-- ");
+        h.runFor(300s);
+        EXPECT_EQ(h.packets("<-- "), sent);
+        EXPECT_EQ(lines(n), l);
+    }
+};
+
+class SdkMasterWrongKeySim : public TestCaseFailuresSim {
+protected:
+    // NVX-AUTO at 333333333333 expects 758214, not the test case's fixed 602491.
+    SdkMasterWrongKeySim() : TestCaseFailuresSim(QStringLiteral("auto-test")) {}
+};
+
+TEST_F(SdkMasterWrongKeySim, APairingThatFailsEndsTheRunWithoutAMessage) {
+    page(7).addressEdit()->setText("333333333333");
+    start(7);
+    runToStop(7);
+    const QStringList l = lines(7);
+    ASSERT_GE(l.size(), 4);
+    EXPECT_EQ(l.at(l.size() - 4), "Enter passkey \"602491\".");
+    expectFailure(7, "Error: Pairing Fail");
+    EXPECT_EQ(h.packets("<-- ").last(), "<-- 0003400104"); // the key's "entry completed"
+    EXPECT_TRUE(h.prompts().messages().isEmpty()) << h.prompts().messages().join('|').toStdString();
+}
+
+class SdkMasterLinkLossSim : public TestCaseFailuresSim {
+protected:
+    SdkMasterLinkLossSim() : TestCaseFailuresSim(QStringLiteral("link-loss")) {}
+};
+
+TEST_F(SdkMasterLinkLossSim, ALinkLostBeforeTheTestsOwnDisconnectIsUnexpected) {
+    start(7);
+    runToStop(7);
+    expectFailure(7, "Error: Module is unexpected Disconnect");
+    EXPECT_FALSE(
+        lines(7).contains("Send \"Disconnect\" command, check Module is enter Idle Mode."));
+    EXPECT_TRUE(h.packets("<-- ").filter("<-- 00021B").isEmpty());
+    EXPECT_TRUE(h.prompts().messages().filter("Terminate Connection").isEmpty());
+}
+
+class SdkSlavePairingTimeoutSim : public TestCaseFailuresSim {
+protected:
+    SdkSlavePairingTimeoutSim() : TestCaseFailuresSim(QStringLiteral("pairing-timeout")) {}
+};
+
+TEST_F(SdkSlavePairingTimeoutSim, APassKeyNobodyTypesEndsTheRunWhenThePairingTimesOut) {
+    start(6);
+    runToStop(6);
+    const QStringList expected =
+        kRoundOneStart +
+        QStringList{"Send \"Reset\" command, check Module is enter Idle Mode.",
+                    "Send \"Into Standby Mode\" command, check Module is enter Standby Mode.",
+                    "Module is connected.",
+                    "Error: Pairing Timeout",
+                    "",
+                    kStopLine};
+    EXPECT_EQ(lines(6), expected);
+    expectFailure(6, "Error: Pairing Timeout");
+    // The test case ignores the pass key request: no keypad, no message.
+    EXPECT_TRUE(h.prompts().messages().isEmpty()) << h.prompts().messages().join('|').toStdString();
+}
+
 } // namespace
 } // namespace nuvex3::test
