@@ -9,6 +9,12 @@ if(NUVEX3_TSAN)
     add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
     add_link_options(-fsanitize=thread)
 endif()
+# A fuzzing build instruments every library, so coverage guides the fuzzers into all the
+# code a target links and the sanitizers see inside it.
+if(NUVEX3_BUILD_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
 
 function(nuvex3_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
