@@ -1,5 +1,7 @@
 #include "link/EventDecoder.h"
 
+#include "link/Vocabulary.h"
+
 #include <algorithm>
 #include <array>
 
@@ -193,6 +195,83 @@ void descriptors(const PacketView& p, const DecodeSink& s) {
     }
 }
 
+// ---- the parameters on the wire ---------------------------------------------------------
+
+using namespace field;
+namespace v = vocabulary;
+
+constexpr std::uint16_t kUnit1250us = 1250;
+constexpr std::uint16_t kUnit10ms = 10000;
+
+constexpr FieldSpec kHandleOnly[] = {connectionHandle()};
+constexpr FieldSpec kPairingComplete[] = {connectionHandle(),
+                                          failsUnlessZero(choice("Result", v::kPairingResults))};
+constexpr FieldSpec kPasskeyConfirm[] = {connectionHandle(), text("Pass Key", 6)};
+constexpr FieldSpec kAdvertisingReport[] = {choice("Event Type", v::kAdvEventTypes),
+                                            choice("Address Type", v::kPeerAddressTypes),
+                                            address("Address"),
+                                            decimal("Data Length"),
+                                            sizedBy(adData("Data"), 3),
+                                            rssi()};
+constexpr FieldSpec kConnectionComplete[] = {status(),
+                                             connectionHandle(),
+                                             choice("Role", v::kRoles),
+                                             choice("Peer Address Type", v::kPeerAddressTypes),
+                                             address("Peer Address"),
+                                             interval("Conn Interval", kUnit1250us),
+                                             decimal("Conn Latency", 2),
+                                             interval("Supervision Timeout", kUnit10ms)};
+constexpr FieldSpec kDisconnection[] = {connectionHandle(), reason("Reason")};
+constexpr FieldSpec kParameterUpdate[] = {
+    connectionHandle(), interval("Conn Interval", kUnit1250us), decimal("Conn Latency", 2),
+    interval("Supervision Timeout", kUnit10ms)};
+constexpr FieldSpec kCommandCompleteHead[] = {command("Command"), status()};
+constexpr FieldSpec kStatusReport[] = {
+    choice("Module State", v::kModuleStates), optional(choice("Link 1", v::kModuleStates)),
+    optional(choice("Link 2", v::kModuleStates)), optional(choice("Link 3", v::kModuleStates)),
+    optional(choice("Link 4", v::kModuleStates))};
+constexpr FieldSpec kConfigureMode[] = {choice("Configure Mode", v::kDisabledEnabled)};
+constexpr FieldSpec kServiceEntry[] = {handleLsb("Start Handle"), handleLsb("End Handle"),
+                                       uuid("Service UUID")};
+constexpr FieldSpec kPrimaryServices[] = {connectionHandle(), decimal("Entry Length"),
+                                          listSizedBy("Services", "Service", kServiceEntry, 1)};
+constexpr FieldSpec kCharacteristicEntry[] = {handleLsb("Attribute Handle"),
+                                              properties("Properties"), handleLsb("Value Handle"),
+                                              uuid("Characteristic UUID")};
+constexpr FieldSpec kCharacteristics[] = {
+    connectionHandle(), decimal("Entry Length"),
+    listSizedBy("Characteristics", "Characteristic", kCharacteristicEntry, 1)};
+constexpr FieldSpec kDescriptorEntry[] = {handleLsb("Handle"), uuid("UUID")};
+constexpr FieldSpec kDescriptors[] = {
+    connectionHandle(), choice("UUID Format", v::kUuidFormats),
+    listByUuidFormat("Descriptors", "Descriptor", kDescriptorEntry, 2, 1)};
+constexpr FieldSpec kValueFromPeer[] = {connectionHandle(), handleLsb("Attribute Handle"),
+                                        bytes("Value")};
+constexpr FieldSpec kTransparentData[] = {connectionHandle(), bytes("Data")};
+constexpr FieldSpec kEventC0[] = {hex("Parameter 1"), hex("Parameter 2"), bytes("Data")};
+constexpr FieldSpec kCustomerDemo[] = {hex("Parameter 1"), optional(hex("Parameter 2")),
+                                       optional(hex("Parameter 3"))};
+constexpr FieldSpec kEventF9[] = {bytes("Data")};
+
+// Returned data of the Command Complete conditions.
+constexpr FieldSpec kCcLocalInformation[] = {bytes("FW Version", 4), address("Bluetooth Address"),
+                                             optional(hex("HW Version"))};
+constexpr FieldSpec kCcAdcValue[] = {choice("ADC Range", v::kAdcRanges), hex("ADC Value", 2)};
+constexpr FieldSpec kCcDebugData[] = {choice("Debug OpCode", v::kDebugOpcodes),
+                                      optional(bytes("Data"))};
+constexpr FieldSpec kCcName[] = {text("Device Name")};
+constexpr FieldSpec kCcPairingMode[] = {choice("Pairing Mode", v::kPairingModes)};
+constexpr FieldSpec kPairedDevice[] = {decimal("Device Index"), decimal("Priority"),
+                                       address("Device Address")};
+constexpr FieldSpec kCcPairedDevices[] = {decimal("Count"),
+                                          listCounted("Devices", "Device", kPairedDevice, 8, 0)};
+constexpr FieldSpec kCcDio[] = {bytes("Pin Levels")};
+constexpr FieldSpec kCcRssi[] = {rssi()};
+constexpr FieldSpec kCcValue[] = {bytes("Characteristic Value")};
+constexpr FieldSpec kCcValueByUuid[] = {handleLsb("Attribute Handle"),
+                                        bytes("Characteristic Value")};
+constexpr FieldSpec kCcOther[] = {optional(bytes("Data"))};
+
 // ---- Command Complete conditions -------------------------------------------------------
 
 void ccLocalInformation(const PacketView& p, const DecodeSink& s) {
@@ -263,20 +342,21 @@ void ccValueByUuid(const PacketView& p, const DecodeSink& s) {
 // status, version (4), address (6) and device type; the ADC value is command, status,
 // channel and a 16-bit value.
 constexpr std::array kCommandCompleteRows = {
-    CommandCompleteRow{0x01, 14, kKindLocalInformation, ccLocalInformation},
-    CommandCompleteRow{0x04, 6, kKindAdcValue, ccAdcValue},
-    CommandCompleteRow{0x06, 5, kKindDebugData, ccDebugData},
-    CommandCompleteRow{0x07, 4, kKindDeviceName, ccWithCount<kKindDeviceName, 40>},
-    CommandCompleteRow{0x0A, 4, kKindPairingMode, whole<kKindPairingMode>},
-    CommandCompleteRow{0x0C, 4, kKindPairedDevices, ccPairedDevices},
-    CommandCompleteRow{0x0E, 4, kKindDioControl, whole<kKindDioControl>},
-    CommandCompleteRow{0x10, 4, kKindRssi, whole<kKindRssi>},
-    CommandCompleteRow{0x1F, 4, kKindRemoteName, ccWithCount<kKindRemoteName, 260>},
-    CommandCompleteRow{0x32, 4, kKindCharacteristicValue, ccValue<kKindCharacteristicValue>},
+    CommandCompleteRow{0x01, 14, kKindLocalInformation, ccLocalInformation, kCcLocalInformation},
+    CommandCompleteRow{0x04, 6, kKindAdcValue, ccAdcValue, kCcAdcValue},
+    CommandCompleteRow{0x06, 5, kKindDebugData, ccDebugData, kCcDebugData},
+    CommandCompleteRow{0x07, 4, kKindDeviceName, ccWithCount<kKindDeviceName, 40>, kCcName},
+    CommandCompleteRow{0x0A, 4, kKindPairingMode, whole<kKindPairingMode>, kCcPairingMode},
+    CommandCompleteRow{0x0C, 4, kKindPairedDevices, ccPairedDevices, kCcPairedDevices},
+    CommandCompleteRow{0x0E, 4, kKindDioControl, whole<kKindDioControl>, kCcDio},
+    CommandCompleteRow{0x10, 4, kKindRssi, whole<kKindRssi>, kCcRssi},
+    CommandCompleteRow{0x1F, 4, kKindRemoteName, ccWithCount<kKindRemoteName, 260>, kCcName},
+    CommandCompleteRow{0x32, 4, kKindCharacteristicValue, ccValue<kKindCharacteristicValue>,
+                       kCcValue},
     // Handle and at least one value byte, as for 0x32 (a one-byte value is a value too).
-    CommandCompleteRow{0x33, 6, kKindValueByUuid, ccValueByUuid},
+    CommandCompleteRow{0x33, 6, kKindValueByUuid, ccValueByUuid, kCcValueByUuid},
     CommandCompleteRow{0x3A, 4, kKindLocalCharacteristicValue,
-                       ccValue<kKindLocalCharacteristicValue>},
+                       ccValue<kKindLocalCharacteristicValue>, kCcValue},
 };
 
 void commandComplete(const PacketView& p, const DecodeSink& s) {
@@ -302,35 +382,40 @@ void commandComplete(const PacketView& p, const DecodeSink& s) {
 // shorter length those fields would be the checksum byte and what follows it.
 constexpr std::array kEventRows = {
     EventRow{0x60, "Passkey Entry Request", 2, kKindPasskeyEntryRequest,
-             freshFields<kKindPasskeyEntryRequest, 1>},
+             freshFields<kKindPasskeyEntryRequest, 1>, kHandleOnly},
     EventRow{0x61, "Pairing Complete", 3, kKindPairingComplete,
-             freshFields<kKindPairingComplete, 2>},
+             freshFields<kKindPairingComplete, 2>, kPairingComplete},
     EventRow{0x62, "Passkey Confirm Request", 8, kKindPasskeyConfirmRequest,
-             freshFields<kKindPasskeyConfirmRequest, 7>},
-    EventRow{0x70, "Advertising Report", 11, kKindAdvertisingReport, advertisingReport},
-    EventRow{0x71, "Connection Complete", 17, kKindConnectionComplete, connectionComplete},
+             freshFields<kKindPasskeyConfirmRequest, 7>, kPasskeyConfirm},
+    EventRow{0x70, "Advertising Report", 11, kKindAdvertisingReport, advertisingReport,
+             kAdvertisingReport},
+    EventRow{0x71, "Connection Complete", 17, kKindConnectionComplete, connectionComplete,
+             kConnectionComplete},
     EventRow{0x72, "Disconnection Complete", 3, kKindDisconnectionComplete,
-             whole<kKindDisconnectionComplete>},
+             whole<kKindDisconnectionComplete>, kDisconnection},
     EventRow{0x73, "Connection Parameter Update", 8, kKindConnectionParameterUpdate,
-             whole<kKindConnectionParameterUpdate>},
-    EventRow{0x80, "Command Complete", 1, kKindCommandComplete, commandComplete},
-    EventRow{0x81, "Status Report", 2, kKindStatusReport, whole<kKindStatusReport>},
+             whole<kKindConnectionParameterUpdate>, kParameterUpdate},
+    EventRow{0x80, "Command Complete", 1, kKindCommandComplete, commandComplete,
+             kCommandCompleteHead},
+    EventRow{0x81, "Status Report", 2, kKindStatusReport, whole<kKindStatusReport>, kStatusReport},
     EventRow{0x8F, "Configure Mode Status", 2, kKindConfigureModeStatus,
-             whole<kKindConfigureModeStatus>},
+             whole<kKindConfigureModeStatus>, kConfigureMode},
     EventRow{0x90, "Discover All Primary Service Result", 9, kKindPrimaryServiceResult,
-             primaryServices},
+             primaryServices, kPrimaryServices},
     EventRow{0x91, "Discover Characteristics Result", 10, kKindCharacteristicResult,
-             characteristics},
-    EventRow{0x92, "Discover Descriptors Result", 5, kKindDescriptorResult, descriptors},
+             characteristics, kCharacteristics},
+    EventRow{0x92, "Discover Descriptors Result", 5, kKindDescriptorResult, descriptors,
+             kDescriptors},
     EventRow{0x93, "Characteristic Value Received", 5, kKindCharacteristicValueReceived,
-             handleAndValue<kKindCharacteristicValueReceived>},
+             handleAndValue<kKindCharacteristicValueReceived>, kValueFromPeer},
     EventRow{0x98, "Client Write Characteristic Value", 4, kKindClientWrite,
-             handleAndValue<kKindClientWrite>},
+             handleAndValue<kKindClientWrite>, kValueFromPeer},
     // A length of 1 holds no connection handle and would give a negative data count.
-    EventRow{0x9A, "Received Transparent Data", 2, kKindTransparentData, transparentData},
-    EventRow{0xC0, "", 3, kKindEventC0, eventC0},
-    EventRow{0xF0, "Customer Demo Event", 1, kKindCustomerDemo, customerDemo},
-    EventRow{0xF9, "", 2, kKindEventF9, eventF9},
+    EventRow{0x9A, "Received Transparent Data", 2, kKindTransparentData, transparentData,
+             kTransparentData},
+    EventRow{0xC0, "", 3, kKindEventC0, eventC0, kEventC0},
+    EventRow{0xF0, "Customer Demo Event", 1, kKindCustomerDemo, customerDemo, kCustomerDemo},
+    EventRow{0xF9, "", 2, kKindEventF9, eventF9, kEventF9},
 };
 
 } // namespace
@@ -340,6 +425,24 @@ std::span<const EventRow> eventTable() {
 }
 std::span<const CommandCompleteRow> commandCompleteTable() {
     return kCommandCompleteRows;
+}
+
+const EventRow* findEvent(std::uint8_t opcode) {
+    for (const EventRow& row : kEventRows)
+        if (row.opcode == opcode)
+            return &row;
+    return nullptr;
+}
+
+const CommandCompleteRow* findCommandComplete(std::uint8_t command) {
+    for (const CommandCompleteRow& row : kCommandCompleteRows)
+        if (row.command == command)
+            return &row;
+    return nullptr;
+}
+
+Fields otherCommandCompleteFields() {
+    return kCcOther;
 }
 
 void decodePacket(std::span<const std::uint8_t> packet, const DecodeSink& sink) {

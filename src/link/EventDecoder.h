@@ -11,6 +11,7 @@
 //    data length, paired-device count) gives no decoded record: kind 1 only;
 //  - discovery results give one record per whole entry the packet really contains.
 
+#include "link/FieldSpec.h"
 #include "link/Packet.h"
 
 #include <cstdint>
@@ -47,6 +48,7 @@ struct EventRow {
     std::size_t minLength; // smallest L that is decoded
     int kind;
     EventDecodeFn decode;
+    Fields fields; // the parameters on the wire
 };
 
 struct CommandCompleteRow {
@@ -54,10 +56,16 @@ struct CommandCompleteRow {
     std::size_t minLength; // smallest L that is decoded
     int kind;
     EventDecodeFn decode;
+    Fields fields; // the returned data on the wire, after the command opcode and status
 };
 
 std::span<const EventRow> eventTable();
 std::span<const CommandCompleteRow> commandCompleteTable();
+// The row of an event opcode, of a Command Complete's command; nullptr when none.
+const EventRow* findEvent(std::uint8_t opcode);
+const CommandCompleteRow* findCommandComplete(std::uint8_t command);
+// The returned data of a Command Complete for a command without a row of its own.
+Fields otherCommandCompleteFields();
 
 // Reports the decoded records of one packet with a good checksum (nothing for opcodes
 // without a row or lengths below the row's minimum).

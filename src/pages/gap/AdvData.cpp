@@ -12,20 +12,6 @@ namespace nuvex3 {
 
 namespace {
 
-// Reads the structure at offset; nullopt when the walk must stop there.
-std::optional<AdStructure> structureAt(std::span<const std::uint8_t> data, std::size_t offset) {
-    if (offset >= data.size())
-        return std::nullopt;
-    const std::size_t len = data[offset];
-    if (len == 0 || len > kAdvDataMax || offset + len >= data.size())
-        return std::nullopt;
-    AdStructure s;
-    s.type = data[offset + 1];
-    s.data.assign(data.begin() + static_cast<std::ptrdiff_t>(offset + 2),
-                  data.begin() + static_cast<std::ptrdiff_t>(offset + len + 1));
-    return s;
-}
-
 QString hexText(std::span<const std::uint8_t> bytes) {
     return QString::fromStdString(bytesToHex(bytes.data(), bytes.size()));
 }
@@ -39,34 +25,6 @@ QString lastOfTypes(const AdvReport& r, std::initializer_list<std::uint8_t> type
 }
 
 } // namespace
-
-std::vector<AdStructure> walkReportData(std::span<const std::uint8_t> data) {
-    std::vector<AdStructure> out;
-    std::size_t offset = 0;
-    while (offset < kAdvDataMax) {
-        auto s = structureAt(data, offset);
-        if (!s)
-            break;
-        offset += data[offset] + 1u;
-        out.push_back(std::move(*s));
-    }
-    return out;
-}
-
-std::vector<AdStructure> walkEditorData(std::span<const std::uint8_t> data, std::size_t start) {
-    std::vector<AdStructure> out;
-    std::size_t offset = start;
-    for (;;) {
-        auto s = structureAt(data, offset);
-        if (!s)
-            break;
-        offset += data[offset] + 1u;
-        out.push_back(std::move(*s));
-        if (offset > 30)
-            break;
-    }
-    return out;
-}
 
 AdvReport reportFromRecord(const Record& record) {
     AdvReport r;

@@ -1,8 +1,9 @@
 #pragma once
-// Advertising data as the GAP page and the advertising data editor see it: the walk over
-// advertising data structures (length, type, data), advertising reports taken from event
-// records, and the ".adv" file that holds one advertising and one scan response data set.
+// Advertising data as the GAP page and the advertising data editor see it: advertising
+// reports taken from event records, their cell texts, and the ".adv" file that holds one
+// advertising and one scan response data set. The structure walks are in link.
 
+#include "link/AdStructures.h"
 #include "link/Packet.h"
 
 #include <QByteArray>
@@ -16,22 +17,6 @@
 #include <vector>
 
 namespace nuvex3 {
-
-inline constexpr std::size_t kAdvDataMax = 31;
-
-// One advertising data structure: a length byte (type + data), the type, the data.
-struct AdStructure {
-    std::uint8_t type = 0;
-    std::vector<std::uint8_t> data;
-};
-
-// The walk of a received report: from the first byte; stops at a zero length, a length
-// above 31, when the offset reaches 31, or at a structure that runs past the data.
-std::vector<AdStructure> walkReportData(std::span<const std::uint8_t> data);
-
-// The walk of the editor: from `start`; stops at a zero length, a length above 31, when
-// the next offset passes 30, or at a structure that runs past the data.
-std::vector<AdStructure> walkEditorData(std::span<const std::uint8_t> data, std::size_t start);
 
 // One advertising report (event 0x70) as the layer hands it over.
 struct AdvReport {

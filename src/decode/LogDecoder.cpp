@@ -1,0 +1,108 @@
+#include "decode/LogDecoder.h"
+
+#include "decode/LogReader.h"
+#include "decode/Pcapng.h"
+#include "decode/RowFilter.h"
+#include "decode/Session.h"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace nuvex3::decode {
+
+namespace {
+
+constexpr std::int64_t kSyntheticStepUs = 1000;
+const char* const kApplication = "nuvex3-decode 0.37";
+
+} // namespace
+
+std::optional<std::int64_t> logNameTimeUs(const std::string& path) {
+    static const std::regex kName(R"(Dravo_LOG-(\d{4})(\d{2})(\d{2})_(\d{2})(\d{2})(\d{2}))");
+    std::smatch m;
+    const std::string name = std::filesystem::path(path).filename().string();
+    if (!std::regex_search(name, m, kName))
+        return std::nullopt;
+    std::tm tm{};
+    tm.tm_year = std::stoi(m[1]) - 1900;
+    tm.tm_mon = std::stoi(m[2]) - 1;
+    tm.tm_mday = std::stoi(m[3]);
+    tm.tm_hour = std::stoi(m[4]);
+    tm.tm_min = std::stoi(m[5]);
+    tm.tm_sec = std::stoi(m[6]);
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1))
+        return std::nullopt;
+    return static_cast<std::int64_t>(t) * 1'000'000;
+}
+
+std::string rowLine(const Session& session, std::uint64_t seq) {
+    const DecodedPacket decoded = session.isPacket(seq) ? session.decode(seq) : DecodedPacket{};
+    const RowTexts t = session.texts(seq, decoded);
+    char head[64];
+    std::snprintf(head, sizeof head, "%6s %12s  %-8s  %-4s  ", t.number.c_str(), t.time.c_str(),
+                  t.direction.c_str(), t.opcode.c_str());
+    std::string line = head + t.name;
+    if (!t.fields.empty())
+        line += ", " + t.fields;
+    if (!t.pairing.empty())
+        line += "  [" + t.pairing + "]";
+    for (std::size_t i = 0; i < decoded.problems.size(); ++i)
+        line += (i ? "; " : "  !! ") + decoded.problems[i];
+    return line;
+}
+
+int decodeLogFile(const LogDecodeOptions& options, std::ostream& out, std::ostream& err) {
+    std::ifstream in(options.logPath, std::ios::binary);
+    if (!in) {
+        err << options.logPath << ": cannot be opened\n";
+        return kDecodeFailed;
+    }
+    const LogContents log = readLog(in);
+    for (const LogProblem& p : log.problems)
+        err << options.logPath << ":" << p.line << ": " << p.message << "; line skipped\n";
+
+    Session session(log.entries.size() + 1);
+    session.start({}, logNameTimeUs(options.logPath).value_or(0));
+    session.setSyntheticTimes(true);
+    std::int64_t time = 0;
+    for (const LogEntry& e : log.entries) {
+        if (e.kind == LogEntry::Kind::Timeout)
+            session.addTimeout(time, e.opcode);
+        else
+            session.addPacket(e.kind == LogEntry::Kind::Sent ? Direction::Sent
+                                                             : Direction::Received,
+                              time, e.wire);
+        time += kSyntheticStepUs;
+    }
+
+    const int result = log.problems.empty() ? kDecodeOk : kDecodeLinesSkipped;
+    if (!options.pcapngPath.empty()) {
+        std::ofstream file(options.pcapngPath, std::ios::binary | std::ios::trunc);
+        if (!file || !writeSessionPcapng(session, file, kApplication, options.logPath)) {
+            err << options.pcapngPath << ": cannot be written\n";
+            return kDecodeFailed;
+        }
+        out << "Wrote " << log.entries.size() << " log lines to " << options.pcapngPath
+            << " (times are synthetic)\n";
+        return result;
+    }
+
+    out << "# " << options.logPath << ": " << log.entries.size() << " packets and notes"
+        << (log.problems.empty() ? std::string()
+                                 : ", " + std::to_string(log.problems.size()) + " lines skipped")
+        << "\n# Times are synthetic: a session log file holds no times, so the packets keep "
+           "their order, 1 ms apart.\n";
+    const RowFilter filter(options.filter);
+    const PacketStore& store = session.store();
+    for (std::uint64_t seq = store.firstSeq(); seq < store.endSeq(); ++seq)
+        if (filter.empty() || filter.matches(session, seq))
+            out << rowLine(session, seq) << "\n";
+    return result;
+}
+
+} // namespace nuvex3::decode

@@ -1,0 +1,44 @@
+#pragma once
+// Session log files read back: the lines the packet log writes ("<-- " and hex for a
+// command sent, "--> " and hex for a packet received, "No response to command 0xNN" for a
+// command without answer) become packets again. A line that is none of these, or whose
+// hex is cut off or does not match its length field, is reported with its number and
+// skipped; the lines around it are read as usual.
+
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuvex3::decode {
+
+struct LogEntry {
+    enum class Kind { Sent, Received, Timeout } kind = Kind::Sent;
+    std::size_t line = 0;
+    // Sent and Received: the wire packet (0xAA, length, opcode, parameters, and the checksum,
+    // which a log line does not hold and is computed again).
+    std::vector<std::uint8_t> wire;
+    std::uint8_t opcode = 0; // Timeout: the command's opcode
+};
+
+struct LogProblem {
+    std::size_t line = 0;
+    std::string message;
+};
+
+// One line without its line end. nullopt for a line to skip: `problem` says why, or stays
+// empty for a blank line.
+std::optional<LogEntry> parseLogLine(std::string_view line, std::size_t number,
+                                     std::string* problem);
+
+struct LogContents {
+    std::vector<LogEntry> entries;
+    std::vector<LogProblem> problems;
+};
+
+// Every line of a stream (CR LF or LF line ends).
+LogContents readLog(std::istream& in);
+
+} // namespace nuvex3::decode
