@@ -27,6 +27,10 @@ std::string format(const char* fmt, unsigned long long v) {
     return buf;
 }
 
+std::string byteCount(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " byte" : " bytes");
+}
+
 std::string hex8(unsigned v) {
     return format("0x%02llX", v);
 }
@@ -200,7 +204,7 @@ public:
         std::vector<std::optional<unsigned long long>> values(specs.size());
         for (std::size_t i = 0; i < specs.size(); ++i) {
             const FieldSpec& spec = specs[i];
-            const std::size_t left = end - pos;
+            const std::size_t left = end > pos ? end - pos : 0;
             if (spec.optional && left == 0)
                 continue;
             std::size_t n = spec.size == kRest ? left : spec.size;
@@ -219,7 +223,11 @@ public:
                 else
                     problem(std::string(spec.name) + " cut short: " + std::to_string(left) +
                             " of " + std::to_string(n) + " bytes");
-                into.push_back({spec.name, bytesText(w_.subspan(pos, left)), pos, left, {}});
+                into.push_back({spec.name,
+                                left ? bytesText(w_.subspan(pos, left)) : "(missing)",
+                                pos,
+                                left,
+                                {}});
                 return end;
             }
             const auto b = w_.subspan(pos, n);
@@ -242,7 +250,7 @@ public:
     void trailing(std::size_t pos, std::size_t end, std::vector<Field>& into) {
         if (pos >= end)
             return;
-        problem(std::to_string(end - pos) + " bytes more than the layout holds");
+        problem(byteCount(end - pos) + " more than the layout holds");
         into.push_back(
             {"Trailing Bytes", bytesText(w_.subspan(pos, end - pos)), pos, end - pos, {}});
     }
@@ -319,8 +327,8 @@ private:
         }
         const auto rest = b.subspan(walkedBytes(structures));
         if (std::any_of(rest.begin(), rest.end(), [](std::uint8_t x) { return x != 0; })) {
-            problem(std::string(f.name) + ": " + std::to_string(rest.size()) +
-                    " bytes after the last whole structure");
+            problem(std::string(f.name) + ": " + byteCount(rest.size()) +
+                    " after the last whole structure");
             f.children.push_back({"Undecoded", bytesText(rest), at, rest.size(), {}});
         }
         return braced(f.children, '{', '}');
@@ -357,8 +365,7 @@ private:
         }
         if (pos < end) {
             if (size == 0)
-                problem(std::string(spec.name) + ": no entry size for " +
-                        std::to_string(end - pos) + " bytes");
+                problem(std::string(spec.name) + ": no entry size for " + byteCount(end - pos));
             trailing(pos, end, f.children);
         }
         f.value = braced(f.children, '[', ']');
@@ -427,7 +434,8 @@ DecodedPacket decodeWire(Direction direction, std::span<const std::uint8_t> wire
     }
     const std::size_t length = (static_cast<std::size_t>(wire[1]) << 8) | wire[2];
     out.opcode = wire[3];
-    const std::size_t end = std::min(wire.size() - 1, length + 3); // the checksum's offset
+    // The checksum's offset: after the parameters the length announces, within the packet.
+    const std::size_t end = std::clamp(length + 3, kHeader, wire.size() - 1);
     Reader reader(wire, out);
     if (wire.size() != length + 4)
         reader.problem("length field says " + std::to_string(length) + ", the packet holds " +

@@ -87,7 +87,10 @@ int decodeLogFile(const LogDecodeOptions& options, std::ostream& out, std::ostre
             err << options.pcapngPath << ": cannot be written\n";
             return kDecodeFailed;
         }
-        out << "Wrote " << log.entries.size() << " log lines to " << options.pcapngPath
+        std::size_t packets = 0;
+        for (std::uint64_t seq = session.store().firstSeq(); seq < session.store().endSeq(); ++seq)
+            packets += session.isPacket(seq) ? 1 : 0;
+        out << "Wrote " << packets << " packets to " << options.pcapngPath
             << " (times are synthetic)\n";
         return result;
     }

@@ -63,6 +63,8 @@ std::optional<LogEntry> parseLogLine(std::string_view line, std::size_t number,
         entry.opcode = static_cast<std::uint8_t>(hexValue(digits[0]) * 16 + hexValue(digits[1]));
         return entry;
     }
+    if (line == kSent.substr(0, 3) || line == kReceived.substr(0, 3))
+        return fail("no packet after the arrow");
     if (line.substr(0, kSent.size()) == kSent)
         entry.kind = LogEntry::Kind::Sent;
     else if (line.substr(0, kReceived.size()) == kReceived)

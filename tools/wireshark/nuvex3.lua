@@ -584,6 +584,13 @@ proto.experts = { ex_problem, ex_error }
 
 local BYTES_SHOWN = 64
 
+local function byte_count(n)
+    if n == 1 then
+        return "1 byte"
+    end
+    return n .. " bytes"
+end
+
 local function hex8(v)
     return string.format("0x%02X", v)
 end
@@ -816,7 +823,7 @@ function Reader:trailing(pos, last, into)
     if pos >= last then
         return
     end
-    self:problem((last - pos) .. " bytes more than the layout holds")
+    self:problem(byte_count(last - pos) .. " more than the layout holds")
     into[#into + 1] = { name = "Trailing Bytes", value = bytes_text(self.b, pos, last - pos),
         offset = pos, length = last - pos, children = {} }
 end
@@ -876,7 +883,7 @@ function Reader:value(spec, pos, n, f)
             if b[i] ~= 0 then rest_nonzero = true end
         end
         if rest_nonzero then
-            self:problem(spec.name .. ": " .. (n - walked) .. " bytes after the last whole structure")
+            self:problem(spec.name .. ": " .. byte_count(n - walked) .. " after the last whole structure")
             f.children[#f.children + 1] = { name = "Undecoded",
                 value = bytes_text(b, pos + walked, n - walked), offset = pos + walked,
                 length = n - walked, children = {} }
@@ -924,7 +931,7 @@ function Reader:list(spec, values, pos, last, f)
     end
     if pos < last then
         if size == 0 then
-            self:problem(spec.name .. ": no entry size for " .. (last - pos) .. " bytes")
+            self:problem(spec.name .. ": no entry size for " .. byte_count(last - pos))
         end
         self:trailing(pos, last, f.children)
     end
@@ -934,7 +941,7 @@ end
 function Reader:fields(specs, pos, last, into)
     local values = {}
     for i, spec in ipairs(specs) do
-        local left = last - pos
+        local left = math.max(0, last - pos)
         if not (spec.optional and left == 0) then
             local n = spec.size
             if n == 0 then n = left end
@@ -951,8 +958,12 @@ function Reader:fields(specs, pos, last, into)
                 else
                     self:problem(spec.name .. " cut short: " .. left .. " of " .. n .. " bytes")
                 end
-                into[#into + 1] = { name = spec.name, value = bytes_text(self.b, pos, left),
-                    offset = pos, length = left, children = {} }
+                local missing = "(missing)"
+                if left > 0 then
+                    missing = bytes_text(self.b, pos, left)
+                end
+                into[#into + 1] = { name = spec.name, value = missing, offset = pos, length = left,
+                    children = {} }
                 return last
             end
             if n >= 1 and n <= 8 then
@@ -988,7 +999,7 @@ local function decode(b, size, sent)
     local length = b[1] * 256 + b[2]
     out.opcode = b[3]
     out.length = length
-    local last = math.min(size - 1, length + 3)
+    local last = math.max(4, math.min(size - 1, length + 3))
     out.checksum_at = last
     if size ~= length + 4 then
         local holds = 0

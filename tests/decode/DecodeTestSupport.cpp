@@ -1,0 +1,44 @@
+#include "DecodeTestSupport.h"
+
+#include "link/Packet.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace nuvex3::decode::test {
+
+std::vector<std::uint8_t> hex(std::string_view text) {
+    std::vector<std::uint8_t> out;
+    std::string digits;
+    for (char c : text)
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            digits += c;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+        out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+std::string toHex(std::span<const std::uint8_t> bytes) {
+    return spacedHex(bytes);
+}
+
+std::string hex8(unsigned v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "0x%02X", v);
+    return buf;
+}
+
+std::vector<std::uint8_t> wire(std::string_view body) {
+    const auto b = hex(body);
+    return framePacket(b.at(0), std::span(b).subspan(1));
+}
+
+DecodedPacket sent(std::string_view body) {
+    return decodeWire(Direction::Sent, wire(body));
+}
+
+DecodedPacket received(std::string_view body) {
+    return decodeWire(Direction::Received, wire(body));
+}
+
+} // namespace nuvex3::decode::test
