@@ -55,13 +55,13 @@ public:
     void setCapacity(std::size_t capacity);
     // Empties the store; sequence numbers start again at 0.
     void clear();
+    // Drops the `n` oldest rows (all when n is larger).
+    void dropOldest(std::size_t n);
 
     // Bytes held by rows and chunks (benchmarks).
     std::size_t memoryBytes() const;
 
 private:
-    void dropOldest(std::size_t n);
-
     std::size_t capacity_;
     std::uint64_t first_ = 0;
     std::deque<StoredRow> rows_;

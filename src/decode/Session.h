@@ -56,7 +56,11 @@ public:
 
     const PacketStore& store() const { return store_; }
     void setMaxRows(std::size_t rows) { store_.setCapacity(rows); }
+    std::size_t maxRows() const { return store_.capacity(); }
+    void dropOldest(std::size_t rows) { store_.dropOldest(rows); }
     std::int64_t wallStartUs() const { return wallStartUs_; }
+    // Microseconds from the session's start to `t`.
+    std::int64_t sinceStart(TimePoint t) const;
 
     bool isPacket(std::uint64_t seq) const { return !(store_.row(seq).flags & StoredRow::Note); }
     Direction direction(std::uint64_t seq) const {
@@ -75,7 +79,6 @@ public:
     std::string roundTripText(std::uint64_t seq) const;
 
 private:
-    std::int64_t sinceStart(TimePoint t) const;
     void pair(std::uint64_t seq, const AnswerPairing::Match& m, std::int64_t timeUs);
 
     PacketStore store_;
