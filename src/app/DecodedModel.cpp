@@ -17,6 +17,7 @@ namespace {
 const char* const kHeaders[DecodedModel::kColumns] = {"No.",  "Time (ms)", "Dir",       "Opcode",
                                                       "Name", "Fields",    "Round trip"};
 constexpr std::size_t kCacheRows = 256;
+constexpr std::size_t kFieldsShown = 240;
 const QColor kErrorColour(200, 0, 0);
 
 } // namespace
@@ -48,6 +49,7 @@ void DecodedModel::setRowLimit(std::size_t rows) {
                    matches_.end());
     scanNext_ = std::max(scanNext_, session_.store().firstSeq());
     cache_.clear();
+    lastHit_ = 0;
     endResetModel();
 }
 
@@ -77,26 +79,32 @@ std::optional<int> DecodedModel::rowOf(std::uint64_t seq) const {
     return static_cast<int>(it - matches_.begin());
 }
 
-decode::RowTexts DecodedModel::texts(int row) const {
+const decode::RowTexts& DecodedModel::texts(int row) const {
     const std::uint64_t seq = seqAt(row);
-    for (const auto& [s, t] : cache_)
-        if (s == seq)
-            return t;
-    decode::RowTexts t = session_.texts(seq);
+    // The rows painted together are asked for one after the other, many times each.
+    if (!cache_.empty() && cache_[lastHit_].first == seq)
+        return cache_[lastHit_].second;
+    for (std::size_t i = 0; i < cache_.size(); ++i)
+        if (cache_[i].first == seq) {
+            lastHit_ = i;
+            return cache_[i].second;
+        }
     if (cache_.size() < kCacheRows) {
-        cache_.emplace_back(seq, t);
+        cache_.emplace_back(seq, session_.texts(seq));
+        lastHit_ = cache_.size() - 1;
     } else {
-        cache_[cacheNext_] = {seq, t};
+        cache_[cacheNext_] = {seq, session_.texts(seq)};
+        lastHit_ = cacheNext_;
         cacheNext_ = (cacheNext_ + 1) % kCacheRows;
     }
-    return t;
+    return cache_[lastHit_].second;
 }
 
 QVariant DecodedModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        const decode::RowTexts t = texts(index.row());
+        const decode::RowTexts& t = texts(index.row());
         switch (index.column()) {
         case Number:
             return QString::fromStdString(t.number);
@@ -109,6 +117,10 @@ QVariant DecodedModel::data(const QModelIndex& index, int role) const {
         case Name:
             return QString::fromStdString(t.name);
         case Fields:
+            // The list shows the start of long field texts (painting shapes every character);
+            // the tool tip and the detail pane show all of it.
+            if (role == Qt::DisplayRole && t.fields.size() > kFieldsShown)
+                return QString::fromStdString(t.fields.substr(0, kFieldsShown)) + QChar(0x2026);
             return QString::fromStdString(t.fields);
         case RoundTrip:
             return QString::fromStdString(role == Qt::ToolTipRole ? t.pairing : t.roundTrip);
@@ -144,6 +156,7 @@ void DecodedModel::startSession(Clock::time_point at, std::int64_t wallUs) {
     scanning_ = false;
     scanNext_ = 0;
     cache_.clear();
+    lastHit_ = 0;
     endResetModel();
 }
 
@@ -219,6 +232,7 @@ void DecodedModel::flush() {
             scanTimer_.start();
         }
         cache_.clear();
+        lastHit_ = 0;
         endResetModel();
         return;
     }
@@ -245,6 +259,7 @@ void DecodedModel::flush() {
             continue;
         std::erase_if(cache_, [&](const auto& entry) { return entry.first == command; });
         cacheNext_ = 0;
+        lastHit_ = 0;
         if (const auto r = rowOf(command))
             emit dataChanged(index(*r, 0), index(*r, kColumns - 1));
     }
@@ -258,6 +273,7 @@ void DecodedModel::setFilter(const QString& text) {
     filter_ = decode::RowFilter(text.toStdString());
     matches_.clear();
     cache_.clear();
+    lastHit_ = 0;
     scanning_ = !filter_.empty();
     scanNext_ = session_.store().firstSeq();
     endResetModel();

@@ -65,7 +65,8 @@ public:
     // The row that shows session row `seq`, if it is shown.
     std::optional<int> rowOf(std::uint64_t seq) const;
     const decode::Session& session() const { return session_; }
-    decode::RowTexts texts(int row) const;
+    // The texts of a row; valid until the next call.
+    const decode::RowTexts& texts(int row) const;
 
     // Writes the session's packets as pcapng; false when the file cannot be written.
     bool exportPcapng(const QString& path, const QString& interfaceName) const;
@@ -96,6 +97,7 @@ private:
     // The texts of the rows painted last.
     mutable std::vector<std::pair<std::uint64_t, decode::RowTexts>> cache_;
     mutable std::size_t cacheNext_ = 0;
+    mutable std::size_t lastHit_ = 0;
 };
 
 } // namespace nuvex3

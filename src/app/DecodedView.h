@@ -14,7 +14,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class QTreeView;
+class QTableView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -46,7 +46,7 @@ public:
         QLabel* status = nullptr;
         QPushButton* exportButton = nullptr;
         QPushButton* window = nullptr;
-        QTreeView* list = nullptr;
+        QTableView* list = nullptr;
         QTreeWidget* detail = nullptr;
         QPlainTextEdit* bytes = nullptr;
     };

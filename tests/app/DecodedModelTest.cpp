@@ -18,7 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
