@@ -2,6 +2,8 @@
 
 #include "app/CKelvra_V1_4_TEST_TOOLDlg.h"
 #include "app/HeadlessRun.h"
+#include "app/DecodedModel.h"
+#include "app/DecodedView.h"
 #include "app/PacketLog.h"
 #include "sim/AutomationScenarios.h"
 
@@ -11,10 +13,12 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <cstdio>
 #include <unistd.h>
+#include <functional>
 
 using namespace nuvex3;
 
@@ -44,6 +48,21 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
                                                  "and quits."),
                                   QStringLiteral("FILE"));
     screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption decoded(QStringLiteral("decoded"),
+                               QStringLiteral("Shows the decoded packets at start-up."));
+    decoded.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption decodedWindow(
+        QStringLiteral("decoded-window"),
+        QStringLiteral("Shows the decoded packets in their own window (--screenshot saves it)."));
+    decodedWindow.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption decodedRow(QStringLiteral("decoded-row"),
+                                  QStringLiteral("Chooses the decoded row number N before the "
+                                                 "picture is taken."),
+                                  QStringLiteral("N"));
+    decodedRow.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(decoded);
+    parser.addOption(decodedWindow);
+    parser.addOption(decodedRow);
     QCommandLineOption page(QStringLiteral("page"),
                             QStringLiteral("Shows the page with this tab caption at start-up."),
                             QStringLiteral("CAPTION"));
@@ -191,7 +210,18 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
     options->page = parser.value(page);
     options->clicks = parser.values(click);
     options->screenshot = parser.value(screenshot);
+    options->decoded = parser.isSet(decoded);
+    options->decodedWindow = parser.isSet(decodedWindow);
+    options->decodedRow = parser.value(decodedRow).toInt();
     return true;
+}
+
+int sendWaitMs(const QStringList& sends) {
+    int ms = 0;
+    for (const QString& s : sends)
+        if (s.startsWith(QStringLiteral("wait:")))
+            ms += s.mid(5).toInt();
+    return ms;
 }
 
 } // namespace nuvex3
@@ -245,16 +275,28 @@ int CKelvra_V1_4_TEST_TOOLApp::InitInstance() {
     for (int i = 0; i < dialog.controls().sheet->count(); ++i)
         if (dialog.controls().sheet->tabText(i) == options.page)
             dialog.controls().sheet->setCurrentIndex(i);
-    QTimer::singleShot(0, &dialog, [&dialog, &options] {
-        if (options.connect)
-            dialog.connectOrDisconnect();
-        if (!dialog.connected())
-            return;
-        for (const QString& hex : options.sends) {
+    if (options.decoded || options.decodedWindow)
+        dialog.controls().logTabs->setCurrentWidget(dialog.controls().decoded);
+    // The raw commands in order; "wait:MS" lets the module answer first.
+    std::function<void(qsizetype)> sendFrom = [&dialog, &options, &sendFrom](qsizetype i) {
+        for (; i < options.sends.size() && dialog.connected(); ++i) {
+            const QString& hex = options.sends[i];
+            if (hex.startsWith(QStringLiteral("wait:"))) {
+                QTimer::singleShot(hex.mid(5).toInt(), &dialog,
+                                   [&sendFrom, i] { sendFrom(i + 1); });
+                return;
+            }
             dialog.controls().opcode->setText(hex.left(2));
             dialog.controls().data->setText(hex.mid(2));
             dialog.controls().writeData->click();
         }
+    };
+    QTimer::singleShot(0, &dialog, [&dialog, &options, &sendFrom] {
+        if (options.connect)
+            dialog.connectOrDisconnect();
+        if (options.decodedWindow)
+            dialog.controls().decoded->popOut();
+        sendFrom(0);
     });
     // Buttons pressed once the module has answered the raw commands (a link is up).
     QTimer::singleShot(kClickDelayMs, &dialog, [&dialog, &options] {
@@ -265,9 +307,18 @@ int CKelvra_V1_4_TEST_TOOLApp::InitInstance() {
                     b->click();
     });
     if (!options.screenshot.isEmpty()) {
-        QTimer::singleShot(options.screenshotDelayMs, &dialog, [&dialog, &options, &exitCode] {
+        const int delay = options.screenshotDelayMs + sendWaitMs(options.sends);
+        QTimer::singleShot(delay, &dialog, [&dialog, &options, &exitCode] {
             dialog.packetLog().flush();
-            if (!dialog.grab().save(options.screenshot)) {
+            dialog.decodedModel().flush();
+            if (const auto row =
+                    dialog.decodedModel().rowOf(static_cast<std::uint64_t>(options.decodedRow - 1));
+                options.decodedRow > 0 && row)
+                dialog.controls().decoded->controls().list->selectRow(*row);
+            QWidget* shown = options.decodedWindow
+                                 ? dialog.controls().decoded->controls().list->window()
+                                 : static_cast<QWidget*>(&dialog);
+            if (!shown->grab().save(options.screenshot)) {
                 std::fprintf(stderr, "Cannot write %s\n", qPrintable(options.screenshot));
                 exitCode = 1;
             }

@@ -12,12 +12,15 @@
 namespace nuvex3 {
 
 struct AppOptions {
-    QStringList ports;    // --port PATH, in order
-    bool connect = false; // --connect
-    QStringList sends;    // --send HEX: raw commands written once connected
-    QString page;         // --page CAPTION: the page shown at start-up
-    QStringList clicks;   // --click TEXT: buttons of the shown page pressed once connected
-    QString screenshot;   // --screenshot FILE
+    QStringList ports;          // --port PATH, in order
+    bool connect = false;       // --connect
+    QStringList sends;          // --send HEX: raw commands written once connected; wait:MS pauses
+    bool decoded = false;       // --decoded: the "Decoded" tab is shown
+    bool decodedWindow = false; // --decoded-window: in its own window, which --screenshot saves
+    int decodedRow = 0;         // --decoded-row N: row number N is chosen before the picture
+    QString page;               // --page CAPTION: the page shown at start-up
+    QStringList clicks;         // --click TEXT: buttons of the shown page pressed once connected
+    QString screenshot;         // --screenshot FILE
     int screenshotDelayMs = 1500;
     QString scenario;         // --scenario NAME|FILE of "Simulated module"
     HeadlessOptions headless; // --run, --test-case or --script: no window
@@ -25,6 +28,9 @@ struct AppOptions {
 
 // Parses the arguments (argv[0] first). On --help or an error, false with the text to
 // print in *output; *exitCode is then what the process returns.
+// The pauses of the --send list ("wait:MS") added up.
+int sendWaitMs(const QStringList& sends);
+
 bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString* output,
                      int* exitCode);
 

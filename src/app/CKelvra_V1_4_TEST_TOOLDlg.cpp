@@ -1,11 +1,14 @@
 #include "app/CKelvra_V1_4_TEST_TOOLDlg.h"
 
 #include "app/ContinuousSend.h"
+#include "app/DecodedModel.h"
+#include "app/DecodedView.h"
 #include "app/MainTimers.h"
 #include "app/PacketLog.h"
 #include "app/PageSet.h"
 #include "app/SimulatedPort.h"
 #include "link/CKelvra_CmdSet_Layer.h"
+#include "link/Clock.h"
 #include "ui/Prompts.h"
 #include "ui/StableSize.h"
 #include "ui/ValueEntry.h"
@@ -306,14 +309,25 @@ QWidget* CKelvra_V1_4_TEST_TOOLDlg::buildLeftColumn() {
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     ui_.logView->setFont(mono);
-    v->addWidget(ui_.logView, 1);
+    auto* rawLog = new QWidget;
+    auto* rawLayout = new QVBoxLayout(rawLog);
+    rawLayout->setContentsMargins(0, 0, 0, 0);
+    rawLayout->addWidget(ui_.logView, 1);
     auto* buttons = new QHBoxLayout;
     ui_.clear = new QPushButton(QStringLiteral("Clear"));
     ui_.save = new QPushButton(QStringLiteral("Save..."));
     buttons->addWidget(ui_.clear);
     buttons->addWidget(ui_.save);
     buttons->addStretch(1);
-    v->addLayout(buttons);
+    rawLayout->addLayout(buttons);
+    // The same packets decoded, beside the raw lines.
+    decodedModel_ = new DecodedModel(this);
+    ui_.decoded = new DecodedView(decodedModel_);
+    ui_.logTabs = new QTabWidget;
+    ui_.logTabs->setAccessibleName(QStringLiteral("Log View"));
+    ui_.logTabs->addTab(rawLog, QStringLiteral("Raw"));
+    ui_.logTabs->addTab(ui_.decoded, QStringLiteral("Decoded"));
+    v->addWidget(ui_.logTabs, 1);
     return column;
 }
 
@@ -454,14 +468,22 @@ void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
         }
     }
 
+    // The decoded view's times count from here.
+    decodedModel_->startSession(nuvex3::clock().now(),
+                                std::chrono::duration_cast<std::chrono::microseconds>(
+                                    std::chrono::system_clock::now().time_since_epoch())
+                                    .count());
+    ui_.decoded->setInterfaceName(portPath_);
+    ui_.decoded->setExportDirectory(startDirectory_);
+
     const std::uint64_t session = ++session_;
     if (portAvailable) {
         auto layer = std::make_unique<CKelvra_CmdSet_Layer>(
             settings,
             [this](int kind, const Record& record) {
-                // Reader, pump, step or UI thread: a compact copy joins the queue, and the
-                // first record of a batch wakes the window.
-                if (records_.push(kind, record))
+                // Reader, pump, step or UI thread: a compact copy joins the queue with the
+                // time it came, and the first record of a batch wakes the window.
+                if (records_.push(kind, record, nuvex3::clock().now()))
                     QMetaObject::invokeMethod(this, "drainRecords", Qt::QueuedConnection);
             },
             [](const std::string& text) { postMessage(QString::fromStdString(text)); });
@@ -550,6 +572,7 @@ void CKelvra_V1_4_TEST_TOOLDlg::routeQueued(bool everything) {
     slice.start();
     Record record;
     int kind = 0;
+    nuvex3::Clock::time_point at{};
     for (;;) {
         if (batch_.empty()) {
             if (records_.takeAll(batch_) && layer_)
@@ -557,7 +580,8 @@ void CKelvra_V1_4_TEST_TOOLDlg::routeQueued(bool everything) {
             if (batch_.empty())
                 return;
         }
-        while (batch_.next(kind, record)) {
+        while (batch_.next(kind, record, at)) {
+            decodedModel_->add(kind, record, at);
             router_->route(kind, record);
             if (!everything && slice.elapsed() >= kRouteSliceMs) {
                 QMetaObject::invokeMethod(this, "drainRecords", Qt::QueuedConnection);

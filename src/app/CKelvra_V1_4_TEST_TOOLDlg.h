@@ -8,6 +8,7 @@
 #include "app/PortList.h"
 #include "framework/MainWindow.h"
 #include "framework/SendGate.h"
+#include "link/Clock.h"
 #include "link/Packet.h"
 #include "link/RecordQueue.h"
 
@@ -32,6 +33,8 @@ class QTextEdit;
 namespace nuvex3 {
 class CKelvra_CmdSet_Layer;
 class ContinuousSend;
+class DecodedModel;
+class DecodedView;
 class MainTimers;
 class PacketLog;
 class SimulatedPort;
@@ -68,6 +71,7 @@ public:
     const std::vector<std::uint8_t>& linkTable() const { return router_->linkTable(); }
     nuvex3::PageSet& pages() { return *pages_; }
     nuvex3::PacketLog& packetLog() { return *log_; }
+    nuvex3::DecodedModel& decodedModel() { return *decodedModel_; }
     nuvex3::ContinuousSend& continuousSend() { return *continuous_; }
     nuvex3::MainTimers& timers() { return *timers_; }
     // The records between the layer and the routing (tests, benchmarks).
@@ -104,6 +108,8 @@ public:
         QTextEdit* logView = nullptr;
         QPushButton* clear = nullptr;
         QPushButton* save = nullptr;
+        QTabWidget* logTabs = nullptr; // "Raw" (the log view) and "Decoded"
+        nuvex3::DecodedView* decoded = nullptr;
         QTabWidget* sheet = nullptr;
     };
     const Controls& controls() const { return ui_; }
@@ -160,6 +166,7 @@ private:
     QScrollArea* leftArea_ = nullptr;
     std::unique_ptr<nuvex3::PageSet> pages_;
     nuvex3::PacketLog* log_ = nullptr;
+    nuvex3::DecodedModel* decodedModel_ = nullptr;
     nuvex3::MainTimers* timers_ = nullptr;
     nuvex3::ContinuousSend* continuous_ = nullptr;
     std::unique_ptr<nuvex3::EventRouter> router_;

@@ -14,8 +14,8 @@ namespace nuvex3 {
 
 namespace {
 
-const char* const kHeaders[DecodedModel::kColumns] = {"No.",  "Time (ms)", "Dir",       "Opcode",
-                                                      "Name", "Fields",    "Round trip"};
+const char* const kHeaders[DecodedModel::kColumns] = {"No.",  "Time (ms)",  "Dir",   "Opcode",
+                                                      "Name", "Round trip", "Fields"};
 constexpr std::size_t kCacheRows = 256;
 constexpr std::size_t kFieldsShown = 240;
 const QColor kErrorColour(200, 0, 0);
@@ -111,7 +111,12 @@ QVariant DecodedModel::data(const QModelIndex& index, int role) const {
         case Time:
             return QString::fromStdString(t.time);
         case Direction:
-            return QString::fromStdString(t.direction);
+            // The raw log's arrows: "<--" sent, "-->" received.
+            if (role == Qt::ToolTipRole)
+                return QString::fromStdString(t.direction);
+            return t.direction.empty()     ? QString()
+                   : t.direction == "Sent" ? QStringLiteral("<--")
+                                           : QStringLiteral("-->");
         case Opcode:
             return QString::fromStdString(t.opcode);
         case Name:

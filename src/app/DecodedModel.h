@@ -25,7 +25,7 @@ namespace nuvex3 {
 class DecodedModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Number, Time, Direction, Opcode, Name, Fields, RoundTrip };
+    enum Column { Number, Time, Direction, Opcode, Name, RoundTrip, Fields };
     static constexpr int kColumns = 7;
     static constexpr int kFlushMs = 50;
     static constexpr int kScanSliceMs = 15;

@@ -4,6 +4,7 @@
 #include "decode/DecodedPacket.h"
 #include "ui/Prompts.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -134,17 +135,26 @@ DecodedView::DecodedView(DecodedModel* model, QWidget* parent) : QWidget(parent)
     rows->setDefaultSectionSize(fm.height() + 4);
     QHeaderView* header = ui_.list->horizontalHeader();
     header->setHighlightSections(false);
-    header->setStretchLastSection(false);
-    const int widths[DecodedModel::kColumns] = {
-        fm.horizontalAdvance(QStringLiteral("0000000")),
-        fm.horizontalAdvance(QStringLiteral("0000000.000")),
-        fm.horizontalAdvance(QStringLiteral("Received")),
-        fm.horizontalAdvance(QStringLiteral("Opcode")),
+    header->setStretchLastSection(true); // the fields take what is left
+    const int widths[DecodedModel::kColumns - 1] = {
+        fm.horizontalAdvance(QStringLiteral("000000")),
+        fm.horizontalAdvance(QStringLiteral("000000.000")),
+        fm.horizontalAdvance(QStringLiteral("-->")),
+        fm.horizontalAdvance(QStringLiteral("0x00")),
         fm.horizontalAdvance(QStringLiteral("Discover All Primary Service Result")),
-        fm.horizontalAdvance(QString(60, QChar('x'))),
         fm.horizontalAdvance(QStringLiteral("no response"))};
-    for (int c = 0; c < DecodedModel::kColumns; ++c)
-        header->resizeSection(c, widths[c] + 16);
+    for (int c = 0; c < DecodedModel::kColumns - 1; ++c)
+        header->resizeSection(c, widths[c] + 12);
+    // The header's menu shows and hides columns.
+    header->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (int c = 0; c < DecodedModel::kColumns; ++c) {
+        auto* action = new QAction(model_->headerData(c, Qt::Horizontal).toString(), header);
+        action->setCheckable(true);
+        action->setChecked(true);
+        connect(action, &QAction::toggled, this,
+                [this, c](bool on) { ui_.list->setColumnHidden(c, !on); });
+        header->addAction(action);
+    }
 
     ui_.detail = new QTreeWidget;
     ui_.detail->setAccessibleName(QStringLiteral("Packet fields"));
@@ -163,9 +173,10 @@ DecodedView::DecodedView(DecodedModel* model, QWidget* parent) : QWidget(parent)
     split->addWidget(ui_.list);
     split->addWidget(ui_.detail);
     split->addWidget(ui_.bytes);
-    split->setStretchFactor(0, 3);
+    split->setStretchFactor(0, 4);
     split->setStretchFactor(1, 2);
     split->setStretchFactor(2, 1);
+    split->setSizes({400, 200, 80});
     v->addWidget(split, 1);
 
     filterDelay_ = new QTimer(this);

@@ -42,21 +42,31 @@ bool RecordBatch::next(int& kind, Record& record) {
     std::memcpy(record.data(), bytes_.data() + pos_, n);
     std::memset(record.data() + n, 0, record.size() - n);
     pos_ += size;
+    ++index_;
+    return true;
+}
+
+bool RecordBatch::next(int& kind, Record& record, Clock::time_point& at) {
+    const std::size_t index = index_;
+    if (!next(kind, record))
+        return false;
+    at = index < times_.size() ? times_[index] : Clock::time_point{};
     return true;
 }
 
 RecordQueue::RecordQueue(std::size_t capacityBytes) : capacity_(capacityBytes) {}
 
-bool RecordQueue::push(int kind, const Record& record) {
+bool RecordQueue::push(int kind, const Record& record, Clock::time_point at) {
     const std::size_t size = compactSize(record);
     std::lock_guard g(m_);
     const bool wasEmpty = bytes_.empty();
-    const std::size_t at = bytes_.size();
-    bytes_.resize(at + 3 + size);
-    bytes_[at] = static_cast<std::uint8_t>(kind);
-    bytes_[at + 1] = static_cast<std::uint8_t>(size & 0xFF);
-    bytes_[at + 2] = static_cast<std::uint8_t>(size >> 8);
-    std::memcpy(bytes_.data() + at + 3, record.data(), size);
+    const std::size_t end = bytes_.size();
+    bytes_.resize(end + 3 + size);
+    bytes_[end] = static_cast<std::uint8_t>(kind);
+    bytes_[end + 1] = static_cast<std::uint8_t>(size & 0xFF);
+    bytes_[end + 2] = static_cast<std::uint8_t>(size >> 8);
+    std::memcpy(bytes_.data() + end + 3, record.data(), size);
+    times_.push_back(at);
     ++pushed_;
     peak_ = std::max(peak_, bytes_.size());
     if (bytes_.size() >= capacity_)
@@ -68,6 +78,7 @@ bool RecordQueue::takeAll(RecordBatch& batch) {
     batch.clear();
     std::lock_guard g(m_);
     bytes_.swap(batch.bytes_);
+    times_.swap(batch.times_);
     return full_.exchange(false, std::memory_order_relaxed);
 }
 

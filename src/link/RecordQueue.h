@@ -10,6 +10,7 @@
 // as with hardware flow control. Pushes never block, so a sender on the UI thread never
 // waits for itself.
 
+#include "link/Clock.h"
 #include "link/Packet.h"
 
 #include <atomic>
@@ -23,23 +24,30 @@ namespace nuvex3 {
 // The bytes of a record up to its last non-zero byte; the rest are zero.
 std::size_t compactSize(const Record& record);
 
-// Compact records in order: [kind][size, 2 bytes][size bytes] each.
+// Compact records in order: [kind][size, 2 bytes][size bytes] each, and beside them the
+// time each was pushed at.
 class RecordBatch {
 public:
     bool empty() const { return pos_ >= bytes_.size(); }
     // Expands the next record into `record` (bytes after its compact size are zero).
     bool next(int& kind, Record& record);
+    // The same, with the time the record was pushed at.
+    bool next(int& kind, Record& record, Clock::time_point& at);
     // Bytes held, read or not.
     std::size_t bytes() const { return bytes_.size(); }
     void clear() {
         bytes_.clear();
+        times_.clear();
         pos_ = 0;
+        index_ = 0;
     }
 
 private:
     friend class RecordQueue;
     std::vector<std::uint8_t> bytes_;
+    std::vector<Clock::time_point> times_;
     std::size_t pos_ = 0;
+    std::size_t index_ = 0;
 };
 
 class RecordQueue {
@@ -51,7 +59,7 @@ public:
 
     // Any thread; never blocks. True when the queue was empty before: the caller wakes the
     // consumer (once per batch).
-    bool push(int kind, const Record& record);
+    bool push(int kind, const Record& record, Clock::time_point at = {});
 
     // Consumer: replaces `batch` with everything queued. True when the queue had been full,
     // so the reader may have paused and should be resumed.
@@ -71,6 +79,7 @@ private:
     const std::size_t capacity_;
     mutable std::mutex m_;
     std::vector<std::uint8_t> bytes_;
+    std::vector<Clock::time_point> times_;
     std::size_t peak_ = 0;
     std::uint64_t pushed_ = 0;
     std::atomic<bool> full_{false};

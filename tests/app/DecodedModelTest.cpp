@@ -16,9 +16,9 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTableView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -85,10 +85,18 @@ TEST_F(DecodedModelTest, RowsArriveInOneBatchPerFlush) {
     EXPECT_EQ(model->rowCount(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount() == 102; }, 2000));
     EXPECT_EQ(inserted.count(), 1);
+    QStringList headers;
+    for (int c = 0; c < model->columnCount(); ++c)
+        headers << model->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(headers,
+              (QStringList{"No.", "Time (ms)", "Dir", "Opcode", "Name", "Round trip", "Fields"}));
 
     EXPECT_EQ(cell(0, DecodedModel::Number), "1");
     EXPECT_EQ(cell(0, DecodedModel::Time), "0.000");
-    EXPECT_EQ(cell(0, DecodedModel::Direction), "Sent");
+    EXPECT_EQ(cell(0, DecodedModel::Direction), "<--");
+    EXPECT_EQ(model->data(model->index(0, DecodedModel::Direction), Qt::ToolTipRole).toString(),
+              "Sent");
+    EXPECT_EQ(cell(1, DecodedModel::Direction), "-->");
     EXPECT_EQ(cell(0, DecodedModel::Opcode), "0x16");
     EXPECT_EQ(cell(0, DecodedModel::Name), "Set Scan Enable");
     EXPECT_EQ(cell(0, DecodedModel::Fields),
