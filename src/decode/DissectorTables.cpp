@@ -209,6 +209,13 @@ private:
     std::string key(const FieldSpec& f) {
         const auto type = protoFieldType(f);
         std::string k = slug(f.name);
+        // The dissector's own fields of every packet keep their names.
+        static const std::map<std::string, std::string> kHeaderNames = {
+            {"start", "start_field"},    {"length", "data_length"}, {"command", "answered_command"},
+            {"event", "event_field"},    {"name", "name_field"},    {"checksum", "checksum_field"},
+            {"problem", "problem_field"}};
+        if (const auto it = kHeaderNames.find(k); it != kHeaderNames.end())
+            k = it->second;
         const auto it = keys_.find(k);
         if (it != keys_.end() && it->second != type)
             k += "_" + type.first;

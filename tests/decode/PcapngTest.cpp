@@ -154,10 +154,10 @@ TEST_F(TsharkTest, EveryPacketShowsTheDecodedRow) {
 
 TEST_F(TsharkTest, OpcodesFieldsDirectionsAndComments) {
     const auto first = tshark(path, {"-Y", "frame.number <= 3", "-T", "fields", "-E", "separator=|",
-                                     "-e", "frame.p2p_dir", "-e", "nuvex3.command", "-e",
-                                     "nuvex3.event", "-e", "nuvex3.name"});
-    EXPECT_EQ(first, (Lines{"1||0x81|Status Report", "1||0x81|Status Report",
-                            "0|0x01||Read Local Information"}));
+                                     "-e", "frame.p2p_dir", "-e", "nuvex3.length", "-e",
+                                     "nuvex3.command", "-e", "nuvex3.event", "-e", "nuvex3.name"});
+    EXPECT_EQ(first, (Lines{"1|6||0x81|Status Report", "1|6||0x81|Status Report",
+                            "0|1|0x01||Read Local Information"}));
 
     const auto connection =
         tshark(path, {"-Y", "nuvex3.event == 0x71", "-T", "fields", "-E", "separator=|", "-e",
