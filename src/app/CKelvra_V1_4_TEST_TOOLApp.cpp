@@ -60,9 +60,15 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
                                                  "picture is taken."),
                                   QStringLiteral("N"));
     decodedRow.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption exportPcapng(
+        QStringLiteral("export-pcapng"),
+        QStringLiteral("Exports the decoded session to FILE when --screenshot is taken."),
+        QStringLiteral("FILE"));
+    exportPcapng.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(decoded);
     parser.addOption(decodedWindow);
     parser.addOption(decodedRow);
+    parser.addOption(exportPcapng);
     QCommandLineOption page(QStringLiteral("page"),
                             QStringLiteral("Shows the page with this tab caption at start-up."),
                             QStringLiteral("CAPTION"));
@@ -213,6 +219,7 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
     options->decoded = parser.isSet(decoded);
     options->decodedWindow = parser.isSet(decodedWindow);
     options->decodedRow = parser.value(decodedRow).toInt();
+    options->exportPcapng = parser.value(exportPcapng);
     return true;
 }
 
@@ -315,6 +322,11 @@ int CKelvra_V1_4_TEST_TOOLApp::InitInstance() {
                     dialog.decodedModel().rowOf(static_cast<std::uint64_t>(options.decodedRow - 1));
                 options.decodedRow > 0 && row)
                 dialog.controls().decoded->controls().list->selectRow(*row);
+            if (!options.exportPcapng.isEmpty() &&
+                !dialog.decodedModel().exportPcapng(options.exportPcapng, dialog.portPath())) {
+                std::fprintf(stderr, "Cannot write %s\n", qPrintable(options.exportPcapng));
+                exitCode = 1;
+            }
             QWidget* shown = options.decodedWindow
                                  ? dialog.controls().decoded->controls().list->window()
                                  : static_cast<QWidget*>(&dialog);

@@ -18,6 +18,7 @@ struct AppOptions {
     bool decoded = false;       // --decoded: the "Decoded" tab is shown
     bool decodedWindow = false; // --decoded-window: in its own window, which --screenshot saves
     int decodedRow = 0;         // --decoded-row N: row number N is chosen before the picture
+    QString exportPcapng;       // --export-pcapng FILE: the session is exported with the picture
     QString page;               // --page CAPTION: the page shown at start-up
     QStringList clicks;         // --click TEXT: buttons of the shown page pressed once connected
     QString screenshot;         // --screenshot FILE

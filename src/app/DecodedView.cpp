@@ -25,6 +25,10 @@ namespace nuvex3 {
 namespace {
 
 constexpr int kBytesPerLine = 16;
+// Parts of the height for the rows, the fields and the bytes.
+constexpr int kListShare = 600;
+constexpr int kDetailShare = 300;
+constexpr int kBytesShare = 150;
 constexpr int kOffsetWidth = 6; // "0000  "
 constexpr int kOffsetRole = Qt::UserRole;
 constexpr int kLengthRole = Qt::UserRole + 1;
@@ -140,7 +144,7 @@ DecodedView::DecodedView(DecodedModel* model, QWidget* parent) : QWidget(parent)
         fm.horizontalAdvance(QStringLiteral("000000")),
         fm.horizontalAdvance(QStringLiteral("000000.000")),
         fm.horizontalAdvance(QStringLiteral("-->")),
-        fm.horizontalAdvance(QStringLiteral("0x00")),
+        fm.horizontalAdvance(QStringLiteral("Opcode")),
         fm.horizontalAdvance(QStringLiteral("Discover All Primary Service Result")),
         fm.horizontalAdvance(QStringLiteral("no response"))};
     for (int c = 0; c < DecodedModel::kColumns - 1; ++c)
@@ -176,7 +180,11 @@ DecodedView::DecodedView(DecodedModel* model, QWidget* parent) : QWidget(parent)
     split->setStretchFactor(0, 4);
     split->setStretchFactor(1, 2);
     split->setStretchFactor(2, 1);
-    split->setSizes({400, 200, 80});
+    split->setChildrenCollapsible(true);
+    // Beside the raw log there is little height: the rows first, the bytes folded away
+    // (drag the bar at the bottom to open them); the own window shows all three.
+    split->setSizes({kListShare, kDetailShare, 0});
+    split_ = split;
     v->addWidget(split, 1);
 
     filterDelay_ = new QTimer(this);
@@ -212,8 +220,8 @@ DecodedView::DecodedView(DecodedModel* model, QWidget* parent) : QWidget(parent)
 }
 
 DecodedView::~DecodedView() {
-    if (window_)
-        popIn();
+    // The window holds the content while it is out; both go with the view.
+    delete window_;
 }
 
 void DecodedView::applyFilter() {
@@ -329,6 +337,7 @@ void DecodedView::popOut() {
     connect(window_, &QObject::destroyed, this, [this] { window_ = nullptr; });
     connect(window_, &QDialog::finished, this, &DecodedView::popIn);
     window_->resize(1200, 700);
+    split_->setSizes({kListShare, kDetailShare, kBytesShare});
     window_->show();
 }
 

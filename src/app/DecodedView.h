@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 class QTimer;
 class QTableView;
 class QTreeWidget;
@@ -62,6 +63,7 @@ private:
     Controls ui_;
     QWidget* content_ = nullptr;     // everything but the placeholder
     QWidget* placeholder_ = nullptr; // shown here while the content is in its window
+    QSplitter* split_ = nullptr;
     QDialog* window_ = nullptr;
     QTimer* filterDelay_ = nullptr;
     QString exportDirectory_;

@@ -10,6 +10,7 @@
 #include "link/Packet.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -250,6 +251,19 @@ TEST_F(DecodedModelTest, TheViewShowsFieldsMarksTheirBytesAndExports) {
     view.popIn();
     EXPECT_FALSE(view.poppedOut());
     EXPECT_TRUE(view.controls().list->window() == view.window());
+    // Closing the window brings the view back; a view that goes while its window is open
+    // takes the window with it.
+    view.popOut();
+    view.controls().list->window()->close();
+    EXPECT_FALSE(view.poppedOut());
+    EXPECT_TRUE(view.controls().list->window() == view.window());
+    QWidget parent;
+    auto* inner = new DecodedView(model.get(), &parent);
+    inner->popOut();
+    QPointer<QWidget> window = inner->controls().list->window();
+    EXPECT_NE(window.data(), &parent);
+    delete inner;
+    EXPECT_TRUE(window.isNull());
 }
 
 } // namespace
