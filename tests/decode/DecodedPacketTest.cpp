@@ -75,11 +75,11 @@ const std::vector<Golden> kCommands = {
     {"1F 01", "Read Remote Device Name, Connection Handle: 0x01"},
     {"30 01", "Discover All Primary Service, Connection Handle: 0x01"},
     {"31 01 0D18", "Discover Specific Primary Service Characteristics and Descriptors, Connection "
-                   "Handle: 0x01, Service UUID: 0x180D"},
+                   "Handle: 0x01, Service UUID: 0x180D (Heart Rate)"},
     {"32 01 0012",
      "Read Characteristics Value, Connection Handle: 0x01, Char Value Handle: 0x0012"},
-    {"33 01 372A",
-     "Read Using Characteristics UUID, Connection Handle: 0x01, Characteristic UUID: 0x2A37"},
+    {"33 01 372A", "Read Using Characteristics UUID, Connection Handle: 0x01, Characteristic UUID: "
+                   "0x2A37 (Heart Rate Measurement)"},
     {"34 01 00 0013 0100",
      "Write Characteristics Value, Connection Handle: 0x01, Write Type: 0x00 (Write with "
      "Response), Char Value Handle: 0x0013, Characteristic Value: 01 00"},
@@ -91,7 +91,7 @@ const std::vector<Golden> kCommands = {
      "Update Characteristic Value, Char Value Handle: 0x0012, Characteristic Value: 00 48"},
     {"3A 0012", "Read Local Characteristic Value, Char Value Handle: 0x0012"},
     {"3B", "Read Local All Pirmary Service"},
-    {"3C 180D", "Read Local Specific Pirmary Service, Service UUID: 0x180D"},
+    {"3C 180D", "Read Local Specific Pirmary Service, Service UUID: 0x180D (Heart Rate)"},
     {"3D 01 12 0013 00", "Send Write Response, Connection Handle: 0x01, Request Opcode: 0x12, "
                          "Attribute Handle: 0x0013, Error Code: 0x00 (No Error)"},
     {"3F 01 48656C6C6F", "Send Transparent Data, Connection Handle: 0x01, Data: 48 65 6C 6C 6F"},
@@ -133,17 +133,19 @@ const std::vector<Golden> kEvents = {
     {"8F 01", "Configure Mode Status, Configure Mode: 0x01 (Enabled)", "1 29"},
     {"90 01 06 0100 0500 0018 0600 0B00 0118",
      "Discover All Primary Service Result, Connection Handle: 0x01, Entry Length: 6, Services: "
-     "[{Start Handle: 0x0001, End Handle: 0x0005, Service UUID: 0x1800}, {Start Handle: 0x0006, "
-     "End Handle: 0x000B, Service UUID: 0x1801}]",
+     "[{Start Handle: 0x0001, End Handle: 0x0005, Service UUID: 0x1800 (Generic Access)}, {Start "
+     "Handle: 0x0006, "
+     "End Handle: 0x000B, Service UUID: 0x1801 (Generic Attribute)}]",
      "1 19 19"},
     {"91 01 07 0200 02 0300 002A",
      "Discover Characteristics Result, Connection Handle: 0x01, Entry Length: 7, Characteristics: "
      "[{Attribute Handle: 0x0002, Properties: 0x02 (R), Value Handle: 0x0003, Characteristic UUID: "
-     "0x2A00}]",
+     "0x2A00 (Device Name)}]",
      "1 20"},
     {"92 01 01 0400 0229 0500 0129",
      "Discover Descriptors Result, Connection Handle: 0x01, UUID Format: 0x01 (16-bit UUIDs), "
-     "Descriptors: [{Handle: 0x0004, UUID: 0x2902}, {Handle: 0x0005, UUID: 0x2901}]",
+     "Descriptors: [{Handle: 0x0004, UUID: 0x2902 (Client Characteristic Configuration)}, {Handle: "
+     "0x0005, UUID: 0x2901 (Characteristic User Description)}]",
      "1 21 21"},
     {"93 01 1200 0040",
      "Characteristic Value Received, Connection Handle: 0x01, Attribute Handle: 0x0012, Value: 00 "
@@ -304,9 +306,31 @@ TEST(DecodedRows, FieldsKnowWhereTheyAreInThePacket) {
     const auto s = received("90 01 06 0100 0500 0018 0600 0B00 0118");
     ASSERT_EQ(s.fields[2].children.size(), 2u);
     EXPECT_EQ(s.fields[2].children[1].name, "Service 2");
-    EXPECT_EQ(s.fields[2].children[1].value,
-              "{Start Handle: 0x0006, End Handle: 0x000B, Service UUID: 0x1801}");
+    EXPECT_EQ(
+        s.fields[2].children[1].value,
+        "{Start Handle: 0x0006, End Handle: 0x000B, Service UUID: 0x1801 (Generic Attribute)}");
     EXPECT_EQ(s.fields[2].children[1].offset, 12u);
+}
+
+TEST(DecodedRows, UuidsAreNamedFromTheCatalogue) {
+    // 16-bit UUIDs by the service table, then the characteristic and descriptor table;
+    // trailing blanks of catalogue names are not shown.
+    EXPECT_EQ(sent("31 01 1D18").fields[1].value, "0x181D (Weight Scale Service)");
+    EXPECT_EQ(sent("33 01 9D2A").fields[1].value, "0x2A9D (Weight Measurement Charateristic)");
+    EXPECT_EQ(sent("31 01 1718").fields[1].value, "0x1817");
+    EXPECT_EQ(sent("3C 2902").fields[0].value, "0x2902 (Client Characteristic Configuration)");
+    // 128-bit UUIDs least significant byte first on the wire, and in entered order.
+    EXPECT_EQ(received("92 01 02 0400 55E405D2AF9FA98FE54A7DFE544C4F4B").fields[2].value,
+              "[{Handle: 0x0004, UUID: 4B4F4C54-FE7D-4AE5-8FA9-9FAFD205E455 (KOLT Transparent "
+              "Service)}]");
+    EXPECT_EQ(sent("3C 4B4F4C54FE7D4AE58FA99FAFD205E455").fields[0].value,
+              "4B4F4C54-FE7D-4AE5-8FA9-9FAFD205E455 (KOLT Transparent Service)");
+    EXPECT_EQ(sent("3C 00112233445566778899AABBCCDDEEFF").fields[0].value,
+              "00112233-4455-6677-8899-AABBCCDDEEFF");
+    // UUID lists and service data in advertising data.
+    EXPECT_EQ(sent("11 00 05030D180F18 04160F1857").fields[1].value,
+              "{Complete List of 16-bit Service UUIDs: 0x180D (Heart Rate), 0x180F (Battery "
+              "Service), Service Data - 16-bit UUID: 0x180F (Battery Service): 57}");
 }
 
 TEST(DecodedRows, UnknownOpcodesShowTheirParameters) {
@@ -356,8 +380,9 @@ TEST(DecodedRows, PacketsThatDoNotMatchTheirLayout) {
     d = received("80 0C 00 05 00 01 554433221100");
     EXPECT_EQ(problemsOf(d), (V{"Devices: 5 announced, bytes for 1", "not decoded by the tool"}));
     d = received("90 01 06 0100 0500 0018 06");
-    EXPECT_EQ(d.fields[2].value,
-              "[{Start Handle: 0x0001, End Handle: 0x0005, Service UUID: 0x1800}, 06]");
+    EXPECT_EQ(
+        d.fields[2].value,
+        "[{Start Handle: 0x0001, End Handle: 0x0005, Service UUID: 0x1800 (Generic Access)}, 06]");
     EXPECT_EQ(problemsOf(d), (V{"1 byte more than the layout holds"}));
     EXPECT_EQ(kindsText(d), "1 19");
     d = received("90 01 00 0100");
