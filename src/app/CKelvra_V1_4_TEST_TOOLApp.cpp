@@ -55,11 +55,11 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
         QStringLiteral("decoded-window"),
         QStringLiteral("Shows the decoded packets in their own window (--screenshot saves it)."));
     decodedWindow.setFlags(QCommandLineOption::HiddenFromHelp);
-    QCommandLineOption decodedRow(QStringLiteral("decoded-row"),
-                                  QStringLiteral("Chooses the decoded row number N before the "
-                                                 "picture is taken."),
-                                  QStringLiteral("N"));
-    decodedRow.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption decodedSelect(
+        QStringLiteral("decoded-select"),
+        QStringLiteral("Chooses the first decoded row named NAME before the picture is taken."),
+        QStringLiteral("NAME"));
+    decodedSelect.setFlags(QCommandLineOption::HiddenFromHelp);
     QCommandLineOption exportPcapng(
         QStringLiteral("export-pcapng"),
         QStringLiteral("Exports the decoded session to FILE when --screenshot is taken."),
@@ -67,7 +67,7 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
     exportPcapng.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(decoded);
     parser.addOption(decodedWindow);
-    parser.addOption(decodedRow);
+    parser.addOption(decodedSelect);
     parser.addOption(exportPcapng);
     QCommandLineOption page(QStringLiteral("page"),
                             QStringLiteral("Shows the page with this tab caption at start-up."),
@@ -218,7 +218,7 @@ bool parseAppOptions(const QStringList& arguments, AppOptions* options, QString*
     options->screenshot = parser.value(screenshot);
     options->decoded = parser.isSet(decoded);
     options->decodedWindow = parser.isSet(decodedWindow);
-    options->decodedRow = parser.value(decodedRow).toInt();
+    options->decodedSelect = parser.value(decodedSelect);
     options->exportPcapng = parser.value(exportPcapng);
     return true;
 }
@@ -318,10 +318,13 @@ int CKelvra_V1_4_TEST_TOOLApp::InitInstance() {
         QTimer::singleShot(delay, &dialog, [&dialog, &options, &exitCode] {
             dialog.packetLog().flush();
             dialog.decodedModel().flush();
-            if (const auto row =
-                    dialog.decodedModel().rowOf(static_cast<std::uint64_t>(options.decodedRow - 1));
-                options.decodedRow > 0 && row)
-                dialog.controls().decoded->controls().list->selectRow(*row);
+            DecodedModel& model = dialog.decodedModel();
+            for (int r = 0; !options.decodedSelect.isEmpty() && r < model.rowCount(); ++r)
+                if (model.data(model.index(r, DecodedModel::Name)).toString() ==
+                    options.decodedSelect) {
+                    dialog.controls().decoded->controls().list->selectRow(r);
+                    break;
+                }
             if (!options.exportPcapng.isEmpty() &&
                 !dialog.decodedModel().exportPcapng(options.exportPcapng, dialog.portPath())) {
                 std::fprintf(stderr, "Cannot write %s\n", qPrintable(options.exportPcapng));

@@ -17,7 +17,7 @@ struct AppOptions {
     QStringList sends;          // --send HEX: raw commands written once connected; wait:MS pauses
     bool decoded = false;       // --decoded: the "Decoded" tab is shown
     bool decodedWindow = false; // --decoded-window: in its own window, which --screenshot saves
-    int decodedRow = 0;         // --decoded-row N: row number N is chosen before the picture
+    QString decodedSelect;      // --decoded-select NAME: the first row of that name is chosen
     QString exportPcapng;       // --export-pcapng FILE: the session is exported with the picture
     QString page;               // --page CAPTION: the page shown at start-up
     QStringList clicks;         // --click TEXT: buttons of the shown page pressed once connected
