@@ -8,6 +8,7 @@
 #include "app/DecodedView.h"
 #include "link/Clock.h"
 #include "link/Packet.h"
+#include "ui/ValueEntry.h"
 
 #include <QFile>
 #include <QPointer>
@@ -29,24 +30,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::vector<std::uint8_t> bytesOf(std::string_view hex) {
-    std::vector<std::uint8_t> out;
-    std::string digits;
-    for (char c : hex)
-        if (std::isxdigit(static_cast<unsigned char>(c)))
-            digits += c;
-    for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
-        out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
 Record command(std::string_view body) {
-    const auto b = bytesOf(body);
+    const auto b = hexToBytes(body);
     return makeCommandRecord(b.at(0), std::span(b).subspan(1));
 }
 
 Record packet(std::string_view body) {
-    const auto b = bytesOf(body);
+    const auto b = hexToBytes(body);
     const auto w = framePacket(b.at(0), std::span(b).subspan(1));
     Record r{};
     std::copy(w.begin() + 1, w.end(), r.begin());

@@ -1,21 +1,14 @@
 #include "DecodeTestSupport.h"
 
 #include "link/Packet.h"
+#include "ui/ValueEntry.h"
 
-#include <cctype>
 #include <cstdio>
 
 namespace nuvex3::decode::test {
 
 std::vector<std::uint8_t> hex(std::string_view text) {
-    std::vector<std::uint8_t> out;
-    std::string digits;
-    for (char c : text)
-        if (std::isxdigit(static_cast<unsigned char>(c)))
-            digits += c;
-    for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
-        out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-    return out;
+    return hexToBytes(text);
 }
 
 std::string toHex(std::span<const std::uint8_t> bytes) {
