@@ -116,13 +116,15 @@ TEST_F(DecodedOnPty, RowsTimesPairingAndErrorsFromThePort) {
              "No response to command 0x10 (Read RSSI Value)", true},
         }));
 
-    // The raw log is as it always was.
+    // The raw log is as it always was: packets and messages.
     h.dialog().packetLog().flush();
     QStringList raw;
     for (const LogLine& l : logLines(h.ui().logView))
         raw << l.text;
     EXPECT_EQ(raw, (QStringList{"<-- 0003160100", "--> 0003801600", "--> 0003801002",
-                                "--> 00028109", "<-- 00021001", "No response to command 0x10"}));
+                                "Command(0x10) Error: Unknown Connection Identifier (0x02)",
+                                "--> 00028109", "UART Checksum Error [RX]", "<-- 00021001",
+                                "No response to command 0x10"}));
 }
 
 class DecodedAgainstTheSimulator : public ::testing::Test {

@@ -361,7 +361,7 @@ TEST(DecodedRows, PacketsThatDoNotMatchTheirLayout) {
     EXPECT_EQ(d.summary(), "Command: 0x01 (Read Local Information), Status: 0x00 (Command "
                            "succeeded), FW Version: 01 00 03 07, Bluetooth Address: 55 44");
     EXPECT_EQ(problemsOf(d), (V{"Bluetooth Address cut short: 2 of 6 bytes",
-                                "not decoded by the tool: shorter than 12 bytes"}));
+                                "not decoded by the tool: shorter than 14 bytes"}));
     EXPECT_EQ(kindsText(d), "1");
     EXPECT_TRUE(d.error);
 

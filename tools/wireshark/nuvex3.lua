@@ -587,14 +587,14 @@ local COMMANDS = {
 }
 
 local EVENTS = {
-    [0x60] = { name = "Passkey Entry Request", min = 1, fields = {
+    [0x60] = { name = "Passkey Entry Request", min = 2, fields = {
         { name = "Connection Handle", type = "hex", size = 1, key = "connection_handle" },
     } },
-    [0x61] = { name = "Pairing Complete", min = 2, fields = {
+    [0x61] = { name = "Pairing Complete", min = 3, fields = {
         { name = "Connection Handle", type = "hex", size = 1, key = "connection_handle" },
         { name = "Result", type = "enum", size = 1, key = "result", error = true, values = V[17] },
     } },
-    [0x62] = { name = "Passkey Confirm Request", min = 7, fields = {
+    [0x62] = { name = "Passkey Confirm Request", min = 8, fields = {
         { name = "Connection Handle", type = "hex", size = 1, key = "connection_handle" },
         { name = "Pass Key", type = "text", size = 6, key = "pass_key" },
     } },
@@ -700,12 +700,12 @@ local EVENTS = {
 }
 
 local CC = {
-    [0x01] = { min = 12, fields = {
+    [0x01] = { min = 14, fields = {
         { name = "FW Version", type = "bytes", size = 4, key = "fw_version" },
         { name = "Bluetooth Address", type = "address", size = 6, key = "bluetooth_address" },
         { name = "HW Version", type = "hex", size = 1, key = "hw_version", optional = true },
     } },
-    [0x04] = { min = 5, fields = {
+    [0x04] = { min = 6, fields = {
         { name = "ADC Range", type = "enum", size = 1, key = "adc_range", values = V[24] },
         { name = "ADC Value", type = "hex", size = 2, key = "adc_value" },
     } },
