@@ -1,9 +1,9 @@
 #include "app/CKelvra_V1_4_TEST_TOOLApp.h"
 
 #include "app/CKelvra_V1_4_TEST_TOOLDlg.h"
-#include "app/HeadlessRun.h"
 #include "app/DecodedModel.h"
 #include "app/DecodedView.h"
+#include "app/HeadlessRun.h"
 #include "app/PacketLog.h"
 #include "sim/AutomationScenarios.h"
 
@@ -17,8 +17,8 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <unistd.h>
 #include <functional>
+#include <unistd.h>
 
 using namespace nuvex3;
 
