@@ -3,6 +3,7 @@
 // straight to the decoder.
 
 #include "decode/DecodedPacket.h"
+#include "decode/LogDecoder.h"
 #include "decode/LogReader.h"
 #include "decode/Pcapng.h"
 #include "decode/RowFilter.h"
@@ -22,15 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.setSyntheticTimes(true);
     std::int64_t t = 0;
     for (const LogEntry& e : log.entries) {
-        if (e.kind == LogEntry::Kind::Timeout) {
-            session.addTimeout(t, e.opcode);
-            continue;
+        if (e.kind == LogEntry::Kind::Sent || e.kind == LogEntry::Kind::Received) {
+            const std::size_t length = (static_cast<std::size_t>(e.wire.at(1)) << 8) | e.wire[2];
+            if (e.wire.size() != length + 4 || e.wire[0] != 0xAA)
+                __builtin_trap();
         }
-        const std::size_t length = (static_cast<std::size_t>(e.wire.at(1)) << 8) | e.wire[2];
-        if (e.wire.size() != length + 4 || e.wire[0] != 0xAA)
-            __builtin_trap();
-        session.addPacket(e.kind == LogEntry::Kind::Sent ? Direction::Sent : Direction::Received,
-                          t += 1000, e.wire);
+        addLogEntry(session, e, t += 1000);
     }
     const RowFilter filter("handle:01 0x80 is:error \"Complete\"");
     for (std::uint64_t seq = session.store().firstSeq(); seq < session.store().endSeq(); ++seq) {

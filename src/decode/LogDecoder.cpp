@@ -40,6 +40,22 @@ std::optional<std::int64_t> logNameTimeUs(const std::string& path) {
     return static_cast<std::int64_t>(t) * 1'000'000;
 }
 
+void addLogEntry(Session& session, const LogEntry& e, std::int64_t timeUs) {
+    switch (e.kind) {
+    case LogEntry::Kind::Timeout:
+        session.addTimeout(timeUs, e.opcode);
+        break;
+    case LogEntry::Kind::Message:
+        session.addMessage(timeUs, e.text);
+        break;
+    case LogEntry::Kind::Sent:
+    case LogEntry::Kind::Received:
+        session.addPacket(e.kind == LogEntry::Kind::Sent ? Direction::Sent : Direction::Received,
+                          timeUs, e.wire);
+        break;
+    }
+}
+
 std::string rowLine(const Session& session, std::uint64_t seq) {
     const DecodedPacket decoded = session.isPacket(seq) ? session.decode(seq) : DecodedPacket{};
     const RowTexts t = session.texts(seq, decoded);
@@ -71,12 +87,7 @@ int decodeLogFile(const LogDecodeOptions& options, std::ostream& out, std::ostre
     session.setSyntheticTimes(true);
     std::int64_t time = 0;
     for (const LogEntry& e : log.entries) {
-        if (e.kind == LogEntry::Kind::Timeout)
-            session.addTimeout(time, e.opcode);
-        else
-            session.addPacket(e.kind == LogEntry::Kind::Sent ? Direction::Sent
-                                                             : Direction::Received,
-                              time, e.wire);
+        addLogEntry(session, e, time);
         time += kSyntheticStepUs;
     }
 

@@ -26,12 +26,16 @@ enum LogDecodeResult : int {
 // Rows go to `out`, skipped lines and failures to `err` as "<path>:<line>: <message>".
 int decodeLogFile(const LogDecodeOptions& options, std::ostream& out, std::ostream& err);
 
+// Adds one entry of a log file to the session at `timeUs`.
+class Session;
+struct LogEntry;
+void addLogEntry(Session& session, const LogEntry& entry, std::int64_t timeUs);
+
 // The time a log file's name carries, in microseconds since 1970; nullopt without one.
 std::optional<std::int64_t> logNameTimeUs(const std::string& path);
 
 // The text line of one row: number, time, direction, opcode, name and fields, pairing and
 // what is wrong with the packet.
-class Session;
 std::string rowLine(const Session& session, std::uint64_t seq);
 
 } // namespace nuvex3::decode

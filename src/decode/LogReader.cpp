@@ -69,8 +69,20 @@ std::optional<LogEntry> parseLogLine(std::string_view line, std::size_t number,
         entry.kind = LogEntry::Kind::Sent;
     else if (line.substr(0, kReceived.size()) == kReceived)
         entry.kind = LogEntry::Kind::Received;
-    else
-        return fail("not a packet line (\"<-- \", \"--> \") or a time-out line");
+    else if (line.starts_with(kSent.substr(0, 3)) || line.starts_with(kReceived.substr(0, 3)))
+        return fail("no blank after the arrow");
+    else if (kSent.starts_with(line) || kReceived.starts_with(line) || kTimeout.starts_with(line))
+        return fail("cut off before its packet");
+    else {
+        // Any other line is a message the tool showed, unless it holds bytes no message has.
+        for (char c : line)
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+                return fail(quotedChar(c) +
+                            " in a line that is no packet: not written by the tool");
+        entry.kind = LogEntry::Kind::Message;
+        entry.text = std::string(line);
+        return entry;
+    }
 
     const std::string_view digits = line.substr(kSent.size());
     if (digits.empty())

@@ -1,9 +1,11 @@
 #pragma once
 // Session log files read back: the lines the packet log writes ("<-- " and hex for a
 // command sent, "--> " and hex for a packet received, "No response to command 0xNN" for a
-// command without answer) become packets again. A line that is none of these, or whose
-// hex is cut off or does not match its length field, is reported with its number and
-// skipped; the lines around it are read as usual.
+// command without answer) become packets again; the other lines the tool writes there
+// (the texts of its messages) become Message entries. A packet line whose hex is cut off
+// or does not match its length field, a line cut off before its arrow, or one with bytes
+// that are no text, is reported with its number and skipped; the lines around it are read
+// as usual.
 
 #include <cstdint>
 #include <istream>
@@ -15,12 +17,13 @@
 namespace nuvex3::decode {
 
 struct LogEntry {
-    enum class Kind { Sent, Received, Timeout } kind = Kind::Sent;
+    enum class Kind { Sent, Received, Timeout, Message } kind = Kind::Sent;
     std::size_t line = 0;
     // Sent and Received: the wire packet (0xAA, length, opcode, parameters, and the checksum,
     // which a log line does not hold and is computed again).
     std::vector<std::uint8_t> wire;
     std::uint8_t opcode = 0; // Timeout: the command's opcode
+    std::string text;        // Message: the line
 };
 
 struct LogProblem {

@@ -15,11 +15,12 @@ namespace nuvex3::decode {
 struct StoredRow {
     enum Flag : std::uint8_t {
         Sent = 1,      // a command sent; otherwise a packet received
-        Note = 2,      // not a packet: the command layer gave up waiting for an answer
+        Note = 2,      // not a packet: a command without answer, or a Message
         Answered = 4,  // a command whose answer arrived (link: forward to it)
         Answer = 8,    // an answer to a command (link: back to it)
         TimedOut = 16, // a command that got no answer in time
         Unpaired = 32, // a Command Complete for no command sent in this session
+        Message = 64,  // with Note: a message the tool showed; its bytes are the text
     };
     std::int64_t timeUs = 0;    // since the session started
     std::uint64_t position = 0; // of the bytes in the store

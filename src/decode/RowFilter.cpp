@@ -101,6 +101,8 @@ bool RowFilter::matches(const Session& session, std::uint64_t seq) const {
         switch (t.kind) {
         case Term::Opcode: {
             const auto bytes = session.store().bytes(seq);
+            if (row.flags & StoredRow::Message)
+                return false;
             const bool answerTo = packet && !(row.flags & StoredRow::Sent) && row.opcode == 0x80 &&
                                   bytes.size() > 5 && bytes[4] == t.value;
             if (row.opcode != t.value && !answerTo)

@@ -105,6 +105,14 @@ std::uint64_t Session::addTimeout(std::int64_t timeUs, std::uint8_t opcode) {
     return seq;
 }
 
+std::uint64_t Session::addMessage(std::int64_t timeUs, std::string_view text) {
+    StoredRow row;
+    row.timeUs = timeUs;
+    row.flags = StoredRow::Note | StoredRow::Message;
+    return store_.append(
+        row, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
 DecodedPacket Session::decode(std::uint64_t seq) const {
     return decodeWire(direction(seq), store_.bytes(seq));
 }
@@ -124,6 +132,13 @@ RowTexts Session::texts(std::uint64_t seq, const DecodedPacket& decoded) const {
     t.pairing =
         pairingText(seq, [](std::uint64_t other) { return "#" + std::to_string(other + 1); });
     t.roundTrip = roundTripText(seq);
+    if (row.flags & StoredRow::Message) {
+        const auto bytes = store_.bytes(seq);
+        t.opcode.clear();
+        t.name = "Message";
+        t.fields.assign(bytes.begin(), bytes.end());
+        return t;
+    }
     if (row.flags & StoredRow::Note) {
         t.name = "No response";
         t.fields = "No response to command " + t.opcode + " (" + commandName(row.opcode) + ")";

@@ -14,6 +14,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace nuvex3::decode {
 
@@ -53,6 +54,8 @@ public:
     std::uint64_t addPacket(Direction direction, std::int64_t timeUs,
                             std::span<const std::uint8_t> wire);
     std::uint64_t addTimeout(std::int64_t timeUs, std::uint8_t opcode);
+    // A message the tool showed (a line of a session log file that is no packet).
+    std::uint64_t addMessage(std::int64_t timeUs, std::string_view text);
 
     const PacketStore& store() const { return store_; }
     void setMaxRows(std::size_t rows) { store_.setCapacity(rows); }

@@ -48,18 +48,25 @@ TEST(LogReader, BrokenLinesAreReportedByNumberAndSkipped) {
                           "--> 0006810009090909\r\n"
                           "<-- 00031601\r\n" // length says more than the line holds
                           "--> 0003801600x\r\n"
-                          "Connected\r\n"
+                          "UART Checksum Error [RX]\r\n" // a message the tool showed
                           "--> \r\n"
                           "--> 0000\r\n"
                           "<-- 0000AA\r\n"
                           "No response to command 0x\r\n"
                           "\r\n"
-                          "--> 0003800100");
+                          "--> 0003800100\r\n"
+                          "<-\r\n" // cut off before the packet
+                          "-->0003800100\r\n"
+                          "Scan\x01\x02 on\r\n" // noise, not a message
+                          "No resp");
     const LogContents log = readLog(in);
-    ASSERT_EQ(log.entries.size(), 3u);
-    EXPECT_EQ(log.entries[0].line, 1u);
-    EXPECT_EQ(log.entries[1].line, 3u);
-    EXPECT_EQ(log.entries[2].line, 12u);
+    std::vector<std::string> entries;
+    for (const LogEntry& e : log.entries)
+        entries.push_back(std::to_string(e.line) + ": " +
+                          (e.kind == LogEntry::Kind::Message ? e.text : test::toHex(e.wire)));
+    EXPECT_EQ(entries, (std::vector<std::string>{
+                           "1: AA 00 01 01 FE", "3: AA 00 06 81 00 09 09 09 09 55",
+                           "6: UART Checksum Error [RX]", "12: AA 00 03 80 01 00 7C"}));
     std::vector<std::string> problems;
     for (const LogProblem& p : log.problems)
         problems.push_back(std::to_string(p.line) + ": " + p.message);
@@ -67,11 +74,14 @@ TEST(LogReader, BrokenLinesAreReportedByNumberAndSkipped) {
                             "2: odd number of hexadecimal digits: the line is cut off",
                             "4: length 0x0003 announces 3 bytes, the line holds 2",
                             "5: 'x' is not a hexadecimal digit",
-                            "6: not a packet line (\"<-- \", \"--> \") or a time-out line",
                             "7: no packet after the arrow",
                             "8: too short for a length and an opcode",
                             "9: length 0",
                             "10: no command opcode after \"No response to command 0x\"",
+                            "13: cut off before its packet",
+                            "14: no blank after the arrow",
+                            "15: byte 0x01 in a line that is no packet: not written by the tool",
+                            "16: cut off before its packet",
                         }));
 }
 
@@ -87,7 +97,8 @@ protected:
                                                 "--> 0003801600\r\n"
                                                 "<-- 0002100\r\n"
                                                 "<-- 00021001\r\n"
-                                                "No response to command 0x10\r\n";
+                                                "No response to command 0x10\r\n"
+                                                "Scan on for 0x10 seconds\r\n";
     }
 
     struct Run {
@@ -116,7 +127,7 @@ TEST_F(DecodeProgram, PrintsTheRowsAndReportsBrokenLines) {
                          "skipped\n");
     EXPECT_EQ(r.out,
               "# " + log +
-                  ": 6 packets and notes, 2 lines skipped\n"
+                  ": 7 packets and notes, 2 lines skipped\n"
                   "# Times are synthetic: a session log file holds no times, so the packets "
                   "keep their order, 1 ms apart.\n"
                   "     1        0.000  Sent      0x01  Read Local Information\n"
@@ -131,7 +142,8 @@ TEST_F(DecodeProgram, PrintsTheRowsAndReportsBrokenLines) {
                   "     5        4.000  Sent      0x10  Read RSSI Value, Connection Handle: 0x01  "
                   "[no answer in time]\n"
                   "     6        5.000            0x10  No response, No response to command 0x10 "
-                  "(Read RSSI Value)  [command #5]\n");
+                  "(Read RSSI Value)  [command #5]\n"
+                  "     7        6.000                  Message, Scan on for 0x10 seconds\n");
 }
 
 TEST_F(DecodeProgram, FiltersAndWritesPcapng) {
@@ -140,6 +152,14 @@ TEST_F(DecodeProgram, FiltersAndWritesPcapng) {
     EXPECT_NE(r.out.find("     3        2.000  Sent      0x16"), std::string::npos);
     EXPECT_NE(r.out.find("     4        3.000  Received  0x80"), std::string::npos);
     EXPECT_EQ(r.out.find("Read Local Information"), std::string::npos);
+    // A message has no opcode; its text is found as text.
+    r = run({QString::fromStdString(log), "--filter", "0x10"});
+    EXPECT_EQ(r.out.find("Message"), std::string::npos);
+    EXPECT_NE(r.out.find("     6        5.000            0x10  No response"), std::string::npos);
+    r = run({QString::fromStdString(log), "--filter", "seconds"});
+    EXPECT_NE(r.out.find("     7        6.000                  Message, Scan on"),
+              std::string::npos);
+    EXPECT_EQ(r.out.find("No response"), std::string::npos);
 
     const QString pcapng = dir.filePath("out.pcapng");
     r = run({QString::fromStdString(log), "--pcapng", pcapng});
