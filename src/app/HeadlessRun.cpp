@@ -171,7 +171,7 @@ bool HeadlessRun::prepare() {
             break;
         }
         const AutoTestSettings& s = pages.autoTest.settings();
-        if (const auto problem = validationMessage(s)) {
+        if (auto problem = validationMessage(s); problem || (problem = valueMessage(s))) {
             fail(*problem);
             return false;
         }

@@ -2,6 +2,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <array>
 #include <variant>
 
@@ -40,6 +41,35 @@ std::optional<QString> validationMessage(const AutoTestSettings& s) {
             return QStringLiteral("Please input 2 bytes for Connection Latency!!");
         if (s.timeout.size() < 4)
             return QStringLiteral("Please input 2 bytes for Connection Timeout!!");
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+bool allOf(const QString& text, int base) {
+    return std::all_of(text.begin(), text.end(), [base](QChar c) {
+        return c.isDigit() || (base == 16 && QStringLiteral("ABCDEFabcdef").contains(c));
+    });
+}
+
+} // namespace
+
+std::optional<QString> valueMessage(const AutoTestSettings& s) {
+    if (s.address.size() != 12 || !allOf(s.address, 16))
+        return QStringLiteral("Direct Address must be 12 hexadecimal digits: \"%1\"")
+            .arg(s.address);
+    if (s.pairing && !allOf(s.passkey.left(6), 10))
+        return QStringLiteral("Passkey must be 6 decimal digits: \"%1\"").arg(s.passkey);
+    if (s.updateParameters) {
+        const std::pair<const char*, const QString*> fields[] = {
+            {"Connection Interval", &s.interval},
+            {"Connection Latency", &s.latency},
+            {"Connection Timeout", &s.timeout}};
+        for (const auto& [name, text] : fields)
+            if (text->size() != 4 || !allOf(*text, 16))
+                return QStringLiteral("%1 must be 4 hexadecimal digits: \"%2\"")
+                    .arg(QLatin1String(name), *text);
     }
     return std::nullopt;
 }

@@ -44,6 +44,12 @@ struct AutoTestSettings {
 
 // The message of the first rule the settings break (only lengths are checked), or none.
 std::optional<QString> validationMessage(const AutoTestSettings& s);
+// Checked when a run starts, after validationMessage: the values the run will send must
+// be what their fields stand for (a loaded script is not filtered as typing is): the address
+// 12 hexadecimal digits, the pass key (with "Pairing Request") 6 decimal digits, the three
+// connection parameters (with "Update Connection Parameter") 4 hexadecimal digits each.
+// The message for the first value that is not, or none.
+std::optional<QString> valueMessage(const AutoTestSettings& s);
 
 // The interval and timeout fields when they lose the focus: read as hexadecimal (text that
 // is not counts as 0) and held to 0x0006..0x0C80 and 0x000A..0x0C80. Text in range stays as

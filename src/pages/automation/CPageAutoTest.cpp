@@ -312,6 +312,10 @@ void CPageAutoTest::startOrStop() {
         run_.stop();
         return;
     }
+    if (const auto message = valueMessage(settings_)) {
+        prompts().message(*message);
+        return;
+    }
     run_.start(ui_.executionTimes->text().toInt(), ui_.delay->text().toInt());
 }
 

@@ -320,6 +320,30 @@ TEST_F(AutoTestPage, BrowseFillsTheFileFieldAndStartChecksFirst) {
     EXPECT_EQ(h.prompts().messages().last(), "Please input 6 bytes for Direct Address!!");
     EXPECT_FALSE(page().run().running());
     EXPECT_EQ(ui().start->text(), "Start");
+
+    // A loaded script is not filtered as typing is: values the run would send garbled are
+    // refused at Start with what is wrong; nothing is sent.
+    const qsizetype sent = h.packets("<-- ").size();
+    const std::pair<QByteArray, QString> bad[] = {
+        {"[RemoteDeviceAddress]0A0B0C0D0E0G;",
+         "Direct Address must be 12 hexadecimal digits: \"0A0B0C0D0E0G\""},
+        {"[RemoteDeviceAddress]0A0B0C0D0E0F11;",
+         "Direct Address must be 12 hexadecimal digits: \"0A0B0C0D0E0F11\""},
+        {"[PairingRequest]Y;\r\n[Passkey]75821X;", "Passkey must be 6 decimal digits: \"75821X\""},
+        {"[UpdateConnectionParameter]Y;\r\n[ConnectionInterval]0C80;\r\n[ConnectionLatency]"
+         "00001;",
+         "Connection Latency must be 4 hexadecimal digits: \"00001\""},
+        {"[UpdateConnectionParameter]Y;\r\n[ConnectionTimeout]ZZZZ;",
+         "Connection Timeout must be 4 hexadecimal digits: \"ZZZZ\""},
+    };
+    for (const auto& [lines, message] : bad) {
+        // The defaults first, so each script holds only its own fault.
+        h.loadScript(h.writeFile("bad.ini", iniText(AutoTestSettings{}) + lines + "\r\n"));
+        h.pressStart();
+        EXPECT_EQ(h.prompts().messages().last(), message);
+        EXPECT_FALSE(page().run().running());
+    }
+    EXPECT_EQ(h.packets("<-- ").size(), sent);
 }
 
 } // namespace

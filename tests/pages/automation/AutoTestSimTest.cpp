@@ -122,6 +122,23 @@ TEST_F(AutoTestRunSim, EveryOptionalStepTwoRoundsAndTheFileInChunksOf20) {
     EXPECT_TRUE(h.prompts().messages().isEmpty()) << h.prompts().messages().join('|').toStdString();
 }
 
+TEST_F(AutoTestRunSim, AnEndlessRunKeepsRepeatingAndItsLogStaysShort) {
+    start(AutoTestSettings{}, 0); // "Execution Times" 0: until Stop
+    ASSERT_TRUE(h.runUntil([&] { return page().run().currentRound() > 16; }, 5000s))
+        << lines().join('\n').toStdString();
+    EXPECT_TRUE(page().run().running());
+    // Above 5000 characters the oldest 4000 go: the log never holds much more than that,
+    // and the newest round is still in it.
+    const QString text = log()->toPlainText();
+    EXPECT_LE(text.size(), 5000 + 200);
+    EXPECT_GE(text.size(), 1000);
+    EXPECT_TRUE(lines().contains("--Test Round 16 Finish--"));
+    EXPECT_FALSE(lines().contains("--Test Round 1 Finish--"));
+    EXPECT_FALSE(lines().contains(kStartLine));
+    QTest::mouseClick(page().controls().start, Qt::LeftButton);
+    EXPECT_EQ(lines().last(), kStopLine);
+}
+
 TEST_F(AutoTestRunSim, APairingWithoutPassKeyWhileTheKeyStepWaitsMeansARecordExists) {
     // Bonds are not erased: the second round's pairing completes without a key.
     AutoTestSettings s;

@@ -232,7 +232,9 @@ TEST_F(Headless, BadFilesEndTheRunBeforeItConnects) {
          {std::pair{QByteArray("[Shutdown]Y;\r\n"), QString("The is not the correct ini file")},
           std::pair{iniText(s), "Can not open the send file " + s.sendFile},
           std::pair{QByteArray(kIniMarker) + "\r\n[Passkey]12;\r\n[PairingRequest]Y;\r\n",
-                    QString("Please input 6 numbers for Passkey!!")}}) {
+                    QString("Please input 6 numbers for Passkey!!")},
+          std::pair{iniText(AutoTestSettings{}) + "[RemoteDeviceAddress]33333333333Z;\r\n",
+                    QString("Direct Address must be 12 hexadecimal digits: \"33333333333Z\"")}}) {
         headless.reset();
         out.close();
         out.setData({});
