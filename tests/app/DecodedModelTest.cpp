@@ -11,10 +11,10 @@
 #include "ui/ValueEntry.h"
 
 #include <QFile>
-#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>

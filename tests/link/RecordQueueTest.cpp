@@ -52,6 +52,29 @@ TEST(RecordQueue, RecordsComeBackByteForByteInOrderAndTakeOnlyTheirUsedBytes) {
     EXPECT_TRUE(queue.push(1, records[0])) << "the next batch wakes the window again";
 }
 
+TEST(RecordQueue, EachRecordKeepsTheTimeItWasPushedAtAcrossBatches) {
+    using namespace std::chrono_literals;
+    RecordQueue queue;
+    const Clock::time_point t0{};
+    queue.push(0, recordWith({{0, 1}}), t0 + 1ms);
+    queue.push(1, recordWith({{0, 2}}), t0 + 5ms);
+    RecordBatch batch;
+    queue.takeAll(batch);
+    queue.push(1, recordWith({{0, 3}}), t0 + 9ms); // the next batch
+    Record out;
+    int kind = 0;
+    Clock::time_point at{};
+    ASSERT_TRUE(batch.next(kind, out, at));
+    EXPECT_EQ(at, t0 + 1ms);
+    ASSERT_TRUE(batch.next(kind, out)); // read without its time
+    EXPECT_EQ(out[0], 2);
+    EXPECT_FALSE(batch.next(kind, out, at));
+    queue.takeAll(batch);
+    ASSERT_TRUE(batch.next(kind, out, at));
+    EXPECT_EQ(out[0], 3);
+    EXPECT_EQ(at, t0 + 9ms);
+}
+
 TEST(RecordQueue, FullFromTheCapacityUntilTheBatchIsTaken) {
     RecordQueue queue(100);
     const Record r = recordWith({{46, 1}}); // 47 bytes + 3
