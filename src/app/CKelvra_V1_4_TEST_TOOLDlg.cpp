@@ -413,6 +413,12 @@ void CKelvra_V1_4_TEST_TOOLDlg::setProfilePages(std::uint8_t flags) {
     }
 }
 
+void CKelvra_V1_4_TEST_TOOLDlg::tableEvent(int selector, const QString& uuid,
+                                           const QString& valueHandle) {
+    if (CProfilePage* page = pages_->profileBySelector(selector))
+        page->characteristicFound(uuid, valueHandle);
+}
+
 void CKelvra_V1_4_TEST_TOOLDlg::activatePage(CPageBase& page) {
     if (ui_.sheet->indexOf(&page) >= 0)
         ui_.sheet->setCurrentWidget(&page);

@@ -60,6 +60,7 @@ public:
     // nuvex3::MainWindow
     void appendLog(const QString& text, const QColor& colour) override;
     void setProfilePages(std::uint8_t flags) override;
+    void tableEvent(int selector, const QString& uuid, const QString& valueHandle) override;
     void activatePage(CPageBase& page) override;
     QString startDirectory() const override { return startDirectory_; }
     nuvex3::SendGate& sendGate() override { return gate_; }

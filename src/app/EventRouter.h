@@ -123,6 +123,14 @@ private:
     // The module acknowledged `opcode`: the remote walk's next step when it is the walk's.
     void stepRemoteWalk(std::uint8_t opcode);
 
+    // GATT server and local table (EventRouterGattServer.cpp).
+    // A Command Complete with an error status for a local command: true when it is handled
+    // here and goes no further (status 0x8A during the local walk).
+    bool gattServerCommandError(std::uint8_t opcode, std::uint8_t status);
+    void gattServerCommandDone(int kind, const Record& record);
+    void localReadReply(int kind, const Record& record);
+    void clientWrite(int kind, const Record& record);
+
     // A receive table entry and an empty received data file for a new link.
     void addReceiveEntry(std::uint8_t handle);
 

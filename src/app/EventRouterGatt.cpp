@@ -14,6 +14,8 @@ constexpr std::uint8_t kStatusAttributeNotFound = 0x8A;
 } // namespace
 
 bool EventRouter::gattCommandError(std::uint8_t opcode, std::uint8_t status) {
+    if (gattServerCommandError(opcode, status))
+        return true;
     CPageGATTTable& table = t_.pages.gattTable;
     // "Attribute Not Found" ends a discovery or a read: the walk goes on with its next step.
     if (status == kStatusAttributeNotFound && table.walking()) {

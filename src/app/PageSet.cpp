@@ -38,6 +38,24 @@ std::vector<std::pair<std::uint8_t, CPageBase*>> PageSet::profiles() {
             {kProfileGlucose, &glucose}};
 }
 
+CProfilePage* PageSet::profileBySelector(int selector) {
+    switch (selector) {
+    case kSelectGlucose:
+        return &glucose;
+    case kSelectHealthThermometer:
+        return &healthThermometer;
+    case kSelectHeartRate:
+        return &heartRate;
+    case kSelectBattery:
+    case kSelectWeightScale:
+        return &weightScale;
+    case kSelectBloodPressure:
+        return &bloodPressure;
+    default:
+        return nullptr;
+    }
+}
+
 std::vector<CPageBase*> PageSet::layerUsers() {
     return {&common,        &gap,
             &transparent,   &passKey,

@@ -1,5 +1,5 @@
-// The virtual module's GATT client (against each peer's attribute table), its local GATT
-// server, and transparent data with echo and credit flow control.
+// The virtual module's GATT client (against each peer's attribute table) and transparent
+// data with echo and credit flow control. Its local GATT server is in ModuleGattServer.cpp.
 
 #include "sim/GattWire.h"
 #include "sim/ModuleImpl.h"
@@ -10,24 +10,10 @@ namespace nuvex3::sim {
 
 namespace {
 
-constexpr std::uint16_t kLocalMtu = 247; // result packets of the module's own table
-constexpr std::size_t kMaxAttributeValue = 512;
-// The tool takes these values' lengths from the low byte of the packet length, so each
-// event stays below 256 bytes: L = 4 + value for 0x93 and 0x98, 3 + value for the answers
-// of 0x32 and 0x3A, 5 + value for the answer of 0x33.
-constexpr std::size_t kMaxNotifiedValue = 251;
-constexpr std::size_t kMaxReadValue = 252;
 constexpr std::size_t kMaxReadByUuidValue = 250;
 
 Uuid uuidFromAir(const Bytes& p, std::size_t from) {
     return Uuid{Bytes(p.rbegin(), p.rend() - static_cast<long>(from))};
-}
-
-Bytes truncated(Bytes v, std::size_t max, std::size_t eventMax) {
-    max = std::min(max, eventMax);
-    if (v.size() > max)
-        v.resize(max);
-    return v;
 }
 
 } // namespace
@@ -74,19 +60,7 @@ void VirtualModule::Impl::grantCredits(Link& l, int credits) {
 void VirtualModule::Impl::schedulePeerWrites(const Link& link) {
     const std::uint64_t id = link.id;
     for (const PeerWrite& w : peerOf(link).writes)
-        after(w.after, TaskTag::Link, id, [this, id, w] {
-            const Link* l = linkById(id);
-            const GattCharacteristic* c = local.characteristicByUuid(w.characteristic);
-            if (!l || !c)
-                return;
-            const std::uint16_t handle = c->valueHandle;
-            const Bytes value = truncated(w.value, kMaxAttributeValue, kMaxNotifiedValue);
-            local.writeValue(handle, value);
-            Bytes e{l->handle};
-            append(e, be16(handle));
-            append(e, value);
-            sendEvent(kEvClientWrite, e);
-        });
+        after(w.after, TaskTag::Link, id, [this, id, w] { peerWrite(id, w); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -307,74 +281,6 @@ void VirtualModule::Impl::cmdSendTransparentData(const Bytes& p) {
             l->creditsConsumed = 0;
         }
     }
-}
-
-// ---------------------------------------------------------------------------------------
-// Local GATT server
-
-void VirtualModule::Impl::cmdSendCharacteristicValue(const Bytes& p) {
-    if (!linkByHandle(p[0])) {
-        complete(0x38, kStatusUnknownConnection);
-        return;
-    }
-    const GattCharacteristic* c = local.characteristicByValueHandle(readBe16(p, 1));
-    if (!c) {
-        complete(0x38, kStatusInvalidHandle);
-        return;
-    }
-    if (!(c->properties & (kPropNotify | kPropIndicate))) {
-        complete(0x38, kStatusDisallowed);
-        return;
-    }
-    complete(0x38, kStatusSuccess);
-}
-
-void VirtualModule::Impl::cmdUpdateCharacteristicValue(const Bytes& p) {
-    const Bytes value(p.begin() + 2, p.end());
-    if (value.size() > kMaxAttributeValue) {
-        complete(0x39, kStatusInvalidValueLength);
-        return;
-    }
-    complete(0x39, local.writeValue(readBe16(p, 0), value) ? kStatusSuccess : kStatusInvalidHandle);
-}
-
-void VirtualModule::Impl::cmdReadLocalValue(const Bytes& p) {
-    const auto value = local.readValue(readBe16(p, 0));
-    if (!value) {
-        complete(0x3A, kStatusInvalidHandle);
-        return;
-    }
-    complete(0x3A, kStatusSuccess, truncated(*value, kLocalMtu - 1u, kMaxReadValue));
-}
-
-void VirtualModule::Impl::cmdReadLocalAllPrimaryServices(const Bytes&) {
-    const auto packets = primaryServiceResults(local, 0x00, kLocalMtu);
-    for (const auto& r : packets)
-        sendEvent(kEvPrimaryServiceResult, r);
-    complete(0x3B, packets.empty() ? kStatusAttributeNotFound : kStatusSuccess);
-}
-
-// The UUID of this command comes most significant byte first.
-void VirtualModule::Impl::cmdReadLocalSpecificPrimaryService(const Bytes& p) {
-    if (p.size() != 2 && p.size() != 16) {
-        complete(0x3C, kStatusInvalidParameters);
-        return;
-    }
-    const GattService* s = local.findService(Uuid{p});
-    std::vector<Bytes> chars, descriptors;
-    if (s) {
-        chars = characteristicResults(*s, 0x00, kLocalMtu);
-        descriptors = descriptorResults(*s, 0x00, kLocalMtu);
-    }
-    for (const auto& r : chars)
-        sendEvent(kEvCharacteristicResult, r);
-    for (const auto& r : descriptors)
-        sendEvent(kEvDescriptorResult, r);
-    complete(0x3C, chars.empty() ? kStatusAttributeNotFound : kStatusSuccess);
-}
-
-void VirtualModule::Impl::cmdSendWriteResponse(const Bytes& p) {
-    complete(0x3D, linkByHandle(p[0]) ? kStatusSuccess : kStatusUnknownConnection);
 }
 
 } // namespace nuvex3::sim

@@ -8,9 +8,11 @@
 #include "sim/GattDatabase.h"
 #include "sim/VirtualModule.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -54,6 +56,14 @@ struct Link {
 
     std::map<std::uint16_t, std::size_t> notifyCursor;       // value handle -> next value
     std::map<std::uint16_t, std::uint64_t> notifyGeneration; // value handle -> live loop
+
+    // The peer's write to the module's table that awaits the host's write response: the
+    // attribute and the value it had before, restored when the response carries an error.
+    struct PendingWrite {
+        std::uint16_t handle = 0;
+        Bytes previous;
+    };
+    std::optional<PendingWrite> pendingWrite;
 };
 
 struct VirtualModule::Impl {
@@ -209,6 +219,10 @@ struct VirtualModule::Impl {
     void sendNotification(Link& l, std::uint16_t valueHandle, const Bytes& value);
     void grantCredits(Link& l, int credits);
     void schedulePeerWrites(const Link& l);
+    // Local GATT server (ModuleGattServer.cpp): the peer of link `linkId` writes the
+    // module's table, and answers a value the module sent it.
+    void peerWrite(std::uint64_t linkId, const PeerWrite& write);
+    void answerSentValue(const Link& l, const GattCharacteristic& c);
 
     // ---- pairing helpers (ModulePairing.cpp) ----
     void startPairing(std::uint64_t linkId);
@@ -219,6 +233,21 @@ struct VirtualModule::Impl {
 
 // The eFlash contents of a module fresh from the factory (ModuleMaintenance.cpp).
 Bytes eflashImage(const ModuleConfig& module);
+
+// Value limits shared by the GATT client and the local GATT server.
+inline constexpr std::uint16_t kLocalMtu = 247; // result packets of the module's own table
+inline constexpr std::size_t kMaxAttributeValue = 512;
+// The tool takes these values' lengths from the low byte of the packet length, so each
+// event stays below 256 bytes: L = 4 + value for 0x93 and 0x98, 3 + value for the answers
+// of 0x32 and 0x3A, 5 + value for the answer of 0x33.
+inline constexpr std::size_t kMaxNotifiedValue = 251;
+inline constexpr std::size_t kMaxReadValue = 252;
+
+// The value cut to `max` bytes and to what one event carries.
+inline Bytes truncated(Bytes v, std::size_t max, std::size_t eventMax) {
+    v.resize(std::min({v.size(), max, eventMax}));
+    return v;
+}
 
 // Small byte helpers.
 inline Bytes be16(std::uint16_t v) {

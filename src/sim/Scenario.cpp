@@ -244,8 +244,11 @@ Scenario defaultScenario() {
     beacon.rssi = -80;
     beacon.advInterval = Millis(500);
 
-    // A phone that connects while the module is in standby, pairs without a key, writes
-    // the heart rate control point and leaves again after a while.
+    // A phone that connects while the module is in standby, pairs without a key, switches
+    // the heart rate measurement's notifications and the glucose record access control
+    // point's indications on, writes the heart rate control point, asks the glucose record
+    // access control point for every stored record, asks again for their number once the
+    // module indicates its answer, and leaves again after a while.
     PeerConfig phone;
     phone.address = {0x5A, 0x11, 0x22, 0x33, 0x44, 0x01};
     phone.addressType = 1;
@@ -256,7 +259,11 @@ Scenario defaultScenario() {
     phone.disconnectAfter = Millis(10000);
     phone.ioCapability = kIoNoInputNoOutput;
     phone.initiatesPairing = true;
-    phone.writes = {{Millis(2000), Uuid::of16(0x2A39), {0x01}}};
+    phone.writes = {{Millis(1800), Uuid::of16(0x2A37), {0x01, 0x00}, Uuid::of16(kUuidCccd)},
+                    {Millis(2000), Uuid::of16(0x2A39), {0x01}},
+                    {Millis(2200), Uuid::of16(0x2A52), {0x02, 0x00}, Uuid::of16(kUuidCccd)},
+                    {Millis(2400), Uuid::of16(0x2A52), {0x01, 0x01}}};
+    phone.answers = {{Uuid::of16(0x2A52), {Millis(200), Uuid::of16(0x2A52), {0x04, 0x01}}}};
     phone.services = {genericAccess(phone.name, 0x0040, 0x0001)};
 
     s.peers = {hrm, thermo, beacon, phone};
@@ -494,15 +501,37 @@ public:
         auto o = object(v, path);
         if (!o)
             return std::nullopt;
-        checkKeys(*o, path, {"afterMs", "characteristic", "value"});
+        checkKeys(*o, path, {"afterMs", "characteristic", "descriptor", "value"});
+        return peerWriteFields(*o, path);
+    }
+
+    std::optional<PeerWrite> peerWriteFields(const QJsonObject& o, const QString& path) {
         PeerWrite w;
-        millis(*o, "afterMs", path, w.after);
-        auto u = uuid(o->value("characteristic"), path + ".characteristic");
+        millis(o, "afterMs", path, w.after);
+        auto u = uuid(o.value("characteristic"), path + ".characteristic");
         if (!u)
             return std::nullopt;
         w.characteristic = *u;
-        bytes(*o, "value", path, w.value);
+        if (o.contains("descriptor")) {
+            auto d = uuid(o.value("descriptor"), path + ".descriptor");
+            if (!d)
+                return std::nullopt;
+            w.descriptor = *d;
+        }
+        bytes(o, "value", path, w.value);
         return w;
+    }
+
+    std::optional<PeerAnswer> peerAnswer(const QJsonValue& v, const QString& path) {
+        auto o = object(v, path);
+        if (!o)
+            return std::nullopt;
+        checkKeys(*o, path, {"notified", "afterMs", "characteristic", "descriptor", "value"});
+        auto notified = uuid(o->value("notified"), path + ".notified");
+        auto w = peerWriteFields(*o, path);
+        if (!notified || !w)
+            return std::nullopt;
+        return PeerAnswer{*notified, *w};
     }
 
     std::optional<PeerConfig> peer(const QJsonValue& v, const QString& path) {
@@ -536,7 +565,8 @@ public:
                    "mtu",
                    "gattSilentAfter",
                    "services",
-                   "writes"});
+                   "writes",
+                   "answers"});
         PeerConfig p;
         if (!o->contains("address"))
             fail(path + ".address", "missing");
@@ -577,6 +607,9 @@ public:
         services(*o, "services", path, p.services);
         array<PeerWrite>(*o, "writes", path, p.writes,
                          [this](const QJsonValue& x, const QString& q) { return peerWrite(x, q); });
+        array<PeerAnswer>(*o, "answers", path, p.answers, [this](const QJsonValue& x, const QString& q) {
+            return peerAnswer(x, q);
+        });
         return p;
     }
 

@@ -65,11 +65,22 @@ struct ServiceDef {
     std::vector<CharacteristicDef> characteristics;
 };
 
-// A write that a connected peer makes to one of the module's own characteristics.
+// A write that a connected peer makes to one of the module's own characteristics, or to
+// one of its descriptors (the configuration descriptor 2902 switches notifications on).
+// The module reports it (Client Write Characteristic Value) and the host answers it with
+// Send Write Response; an answer with an error code undoes the write.
 struct PeerWrite {
-    Millis after{0}; // after the connection is established
+    Millis after{0}; // after the connection is established (or the value that is answered)
     Uuid characteristic;
     Bytes value;
+    Uuid descriptor; // empty: the characteristic's value
+};
+
+// A peer that answers a value the module sends it (Send Characteristic Value, a
+// notification or an indication) of one of the module's characteristics with a write.
+struct PeerAnswer {
+    Uuid notified; // the module's characteristic whose value the peer received
+    PeerWrite write;
 };
 
 // IO capabilities, also the module's pairing mode setting.
@@ -117,6 +128,7 @@ struct PeerConfig {
 
     std::vector<ServiceDef> services;
     std::vector<PeerWrite> writes;
+    std::vector<PeerAnswer> answers;
 
     // A peer that stops answering: after this many GATT client requests (0x30 to 0x34) on
     // a link, the module gets no answer from it and sends neither results nor a Command

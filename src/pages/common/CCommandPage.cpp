@@ -358,6 +358,15 @@ std::vector<std::uint8_t> CCommandPage::bytesOf(int row, std::size_t atLeast) co
     return bytes;
 }
 
+std::optional<std::vector<std::uint8_t>> CCommandPage::uuidOf(int row) const {
+    const qsizetype n = rowText(row).size();
+    if (n != 4 && n != 32) {
+        prompts().message(QStringLiteral("Please input 2 bytes or 16 bytes for Service UUID"));
+        return std::nullopt;
+    }
+    return bytesOf(row);
+}
+
 std::uint16_t CCommandPage::value16Of(int row) const {
     const auto b = bytesOf(row, 2);
     return static_cast<std::uint16_t>((b[0] << 8) | b[1]);

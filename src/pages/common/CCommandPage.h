@@ -127,6 +127,9 @@ protected:
     std::optional<std::uint8_t> handleOf(int row) const;
     // The row's hex text as bytes; a text with fewer digits than asked is padded with 0.
     std::vector<std::uint8_t> bytesOf(int row, std::size_t atLeast = 0) const;
+    // A UUID row: exactly 4 or 32 characters (a 16-bit or a 128-bit UUID), else the message
+    // "Please input 2 bytes or 16 bytes for Service UUID"; the bytes in the order typed.
+    std::optional<std::vector<std::uint8_t>> uuidOf(int row) const;
     std::uint16_t value16Of(int row) const;
     std::array<std::uint8_t, 6> addressOf(int row) const;
 

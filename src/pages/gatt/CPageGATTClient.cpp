@@ -1,24 +1,17 @@
 #include "pages/gatt/CPageGATTClient.h"
 
-#include "link/AssignedNumbers.h"
 #include "link/CKelvra_CmdSet_Layer.h"
-#include "pages/common/ListViews.h"
-#include "pages/common/TextListModel.h"
+#include "pages/gatt/GattResultLists.h"
 #include "pages/gatt/GattTable.h"
 #include "ui/Prompts.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QTableView>
 #include <QVBoxLayout>
 
 using namespace nuvex3;
 
 namespace {
-
-const QString kUuidMessage = QStringLiteral("Please input 2 bytes or 16 bytes for Service UUID");
 
 std::vector<OpcodeSpec> clientTable() {
     using namespace nuvex3::rows;
@@ -77,46 +70,34 @@ CPageGATTClient::CPageGATTClient(QWidget* parent)
 }
 
 void CPageGATTClient::buildLayout() {
-    services_ = new TextListModel({QStringLiteral("Conn Handle"), QStringLiteral("Start Handle"),
-                                   QStringLiteral("End Handle"), QStringLiteral("Service UUID")},
-                                  {true, true, true, false}, this);
-    characteristics_ = new TextListModel({QStringLiteral("Handle"), QStringLiteral("Attr_type"),
-                                          QStringLiteral("Attr_value"), QStringLiteral("UUID")},
-                                         {false, false, false, false}, this);
-    servicesView_ =
-        makeListView(services_, {80, 80, 80, 250}, QStringLiteral("Services  List"), this);
-    characteristicsView_ = makeListView(characteristics_, {80, 120, 150, 250},
-                                        QStringLiteral("Characteristics  List"), this);
-    connect(servicesView_, &QTableView::clicked, this,
-            [this](const QModelIndex& index) { serviceRowClicked(index.row()); });
-
-    clearServices_ = new QPushButton(QStringLiteral("Clear"), this);
-    clearServices_->setAccessibleName(QStringLiteral("Clear Services List"));
-    clearCharacteristics_ = new QPushButton(QStringLiteral("Clear"), this);
-    clearCharacteristics_->setAccessibleName(QStringLiteral("Clear Characteristics List"));
-    connect(clearServices_, &QPushButton::clicked, this, [this] { services_->clear(); });
-    connect(clearCharacteristics_, &QPushButton::clicked, this,
-            [this] { characteristics_->clear(); });
-
-    auto listBar = [this](const QString& caption, QPushButton* clear, QTableView* view) {
-        auto* bar = new QHBoxLayout;
-        auto* label = new QLabel(caption, this);
-        label->setBuddy(view);
-        bar->addWidget(label);
-        bar->addStretch(1);
-        bar->addWidget(clear);
-        return bar;
-    };
+    lists_ = new GattResultLists(this);
+    connect(lists_, &GattResultLists::serviceRowClicked, this,
+            &CPageGATTClient::serviceRowClicked);
     auto* page = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addWidget(commandGroup(), 1);
     top->addStretch(0);
     page->addLayout(top);
-    page->addLayout(listBar(QStringLiteral("Services  List :"), clearServices_, servicesView_));
-    page->addWidget(servicesView_, 2);
-    page->addLayout(listBar(QStringLiteral("Characteristics  List :"), clearCharacteristics_,
-                            characteristicsView_));
-    page->addWidget(characteristicsView_, 3);
+    page->addWidget(lists_, 1);
+}
+
+TextListModel* CPageGATTClient::servicesModel() const {
+    return lists_->servicesModel();
+}
+TextListModel* CPageGATTClient::characteristicsModel() const {
+    return lists_->characteristicsModel();
+}
+QTableView* CPageGATTClient::servicesView() const {
+    return lists_->servicesView();
+}
+QTableView* CPageGATTClient::characteristicsView() const {
+    return lists_->characteristicsView();
+}
+QPushButton* CPageGATTClient::servicesClearButton() const {
+    return lists_->servicesClearButton();
+}
+QPushButton* CPageGATTClient::characteristicsClearButton() const {
+    return lists_->characteristicsClearButton();
 }
 
 void CPageGATTClient::linkTableChanged() {
@@ -139,15 +120,6 @@ CCommandPage::SendResult CPageGATTClient::sendCommand(std::uint8_t opcode) {
         if (op == opcode)
             return (this->*fn)();
     return SendResult::Failed;
-}
-
-std::optional<std::vector<std::uint8_t>> CPageGATTClient::uuidOf(int row) const {
-    const qsizetype n = rowText(row).size();
-    if (n != 4 && n != 32) {
-        prompts().message(kUuidMessage);
-        return std::nullopt;
-    }
-    return bytesOf(row);
 }
 
 CCommandPage::SendResult CPageGATTClient::sendDiscoverServices() {
@@ -210,76 +182,20 @@ CCommandPage::SendResult CPageGATTClient::sendEnableTransparent() {
                                  static_cast<std::uint8_t>(std::max(0, choiceIndex(2)))));
 }
 
-// ---- lists -----------------------------------------------------------------------------
-
-void CPageGATTClient::addService(const Record& r) {
-    const gatt::Service s = gatt::serviceOf(r);
-    QString uuid = QStringLiteral("0x") + s.uuid;
-    if (const auto name =
-            assigned::serviceName(s.uuid.toStdString(), assigned::kClientPageServices);
-        name && s.uuid.size() == 4)
-        uuid = QStringLiteral("%1 (%2)").arg(QString::fromLatin1(name->data(), name->size()), uuid);
-    services_->appendRow({gatt::linkText(r), s.startHandle, s.endHandle, uuid});
-}
-
-void CPageGATTClient::addCharacteristic(const Record& r) {
-    const gatt::Characteristic c = gatt::characteristicOf(r);
-    const int at = characteristics_->count();
-    characteristics_->insertRow(
-        at, {QStringLiteral("0x") + c.declarationHandle, QStringLiteral("Characteristic"),
-             QStringLiteral("%1, 0x%2").arg(gatt::propertiesText(c.properties), c.valueHandle),
-             QStringLiteral("0x") + c.uuid});
-    characteristics_->insertRow(
-        at + 1, {QStringLiteral("0x") + c.valueHandle, QStringLiteral("Characteristic Value")});
-}
-
-void CPageGATTClient::addDescriptor(const Record& r) {
-    const gatt::Descriptor d = gatt::descriptorOf(r);
-    const std::uint32_t h = gatt::hexValue(d.handle);
-    int at = characteristics_->count();
-    for (int row = 0; row < characteristics_->count(); ++row)
-        if (gatt::hexValue(characteristics_->cell(row, Handle)) + 1 == h) {
-            at = row + 1;
-            break;
-        }
-    characteristics_->insertRow(at, {QStringLiteral("0x") + d.handle, QStringLiteral("Descriptor"),
-                                     QString(), QStringLiteral("0x") + d.uuid});
-}
-
-int CPageGATTClient::rowOfHandle(const QString& handle) const {
-    if (handle.isEmpty())
-        return -1;
-    const std::uint32_t h = gatt::hexValue(handle);
-    for (int row = 0; row < characteristics_->count(); ++row)
-        if (gatt::hexValue(characteristics_->cell(row, Handle)) == h)
-            return row;
-    return -1;
-}
+// ---- lists ----------------------------------------------------------------------------
 
 void CPageGATTClient::showValue(const QString& handle, const QString& value) {
-    if (const int row = rowOfHandle(handle); row >= 0)
-        characteristics_->setCell(row, AttrValue, value);
+    lists_->showValue(handle, value);
 }
 
 void CPageGATTClient::flushLists() {
-    services_->flush();
-    characteristics_->flush();
+    lists_->flush();
 }
 
 void CPageGATTClient::serviceRowClicked(int row) {
-    services_->flush();
-    if (row < 0 || row >= services_->count())
-        return;
-    const QString text = services_->cell(row, ServiceUuid);
-    QString uuid;
-    if (const qsizetype open = text.indexOf(QLatin1String("(0x")); open >= 0) {
-        const qsizetype close = text.indexOf(QLatin1Char(')'), open);
-        uuid = text.mid(open + 3, close < 0 ? -1 : close - open - 3);
-    } else {
-        uuid = text.startsWith(QLatin1String("0x")) ? text.mid(2) : text;
-    }
+    const QString uuid = lists_->serviceUuidOfRow(row);
     const auto op = selectedOpcode();
-    if (op == 0x31 || op == 0x33)
+    if (!uuid.isEmpty() && (op == 0x31 || op == 0x33))
         setRowText(1, uuid);
 }
 
@@ -292,16 +208,9 @@ void CPageGATTClient::receiveReadReply(const Record& record, const QString& fall
 }
 
 void CPageGATTClient::receive(int kind, const Record& record) {
+    if (lists_->addDiscoveryResult(kind, record))
+        return;
     switch (kind) {
-    case kKindPrimaryServiceResult:
-        addService(record);
-        break;
-    case kKindCharacteristicResult:
-        addCharacteristic(record);
-        break;
-    case kKindDescriptorResult:
-        addDescriptor(record);
-        break;
     case kKindCharacteristicValueReceived: {
         const gatt::ValueRecord v = gatt::receivedValueOf(record);
         showValue(v.handle, v.value);

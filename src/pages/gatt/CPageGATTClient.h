@@ -9,6 +9,7 @@
 
 #include <QString>
 
+class GattResultLists;
 class QPushButton;
 class QTableView;
 class TextListModel;
@@ -16,9 +17,6 @@ class TextListModel;
 class CPageGATTClient : public CCommandPage {
     Q_OBJECT
 public:
-    enum ServiceColumn { ConnHandle, StartHandle, EndHandle, ServiceUuid };
-    enum CharacteristicColumn { Handle, AttrType, AttrValue, Uuid };
-
     explicit CPageGATTClient(QWidget* parent = nullptr);
 
     // Kinds 19, 20, 21 (discovery results of links other than 0x00), 22 (value received),
@@ -44,12 +42,13 @@ public:
     // Shows the rows still queued for the lists.
     void flushLists();
 
-    TextListModel* servicesModel() const { return services_; }
-    TextListModel* characteristicsModel() const { return characteristics_; }
-    QTableView* servicesView() const { return servicesView_; }
-    QTableView* characteristicsView() const { return characteristicsView_; }
-    QPushButton* servicesClearButton() const { return clearServices_; }
-    QPushButton* characteristicsClearButton() const { return clearCharacteristics_; }
+    GattResultLists* lists() const { return lists_; }
+    TextListModel* servicesModel() const;
+    TextListModel* characteristicsModel() const;
+    QTableView* servicesView() const;
+    QTableView* characteristicsView() const;
+    QPushButton* servicesClearButton() const;
+    QPushButton* characteristicsClearButton() const;
 
 protected:
     SendResult sendCommand(std::uint8_t opcode) override;
@@ -66,23 +65,11 @@ private:
                                                                std::span<const std::uint8_t>);
     // The connection handle and the UUID row's UUID, checked, to a command that takes them.
     SendResult sendWithUuid(UuidCommand command);
-    // The UUID row: 4 or 32 characters, else the message; the bytes as typed.
-    std::optional<std::vector<std::uint8_t>> uuidOf(int row) const;
 
     void buildLayout();
-    void addService(const nuvex3::Record& record);
-    void addCharacteristic(const nuvex3::Record& record);
-    void addDescriptor(const nuvex3::Record& record);
-    // The first characteristics row whose "Handle" names `handle`, or -1.
-    int rowOfHandle(const QString& handle) const;
     void showValue(const QString& handle, const QString& value);
 
-    TextListModel* services_ = nullptr;
-    TextListModel* characteristics_ = nullptr;
-    QTableView* servicesView_ = nullptr;
-    QTableView* characteristicsView_ = nullptr;
-    QPushButton* clearServices_ = nullptr;
-    QPushButton* clearCharacteristics_ = nullptr;
+    GattResultLists* lists_ = nullptr;
     std::optional<PendingRead> pending_;
     std::optional<std::uint8_t> lastUuidLink_;
 };

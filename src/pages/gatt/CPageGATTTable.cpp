@@ -6,6 +6,7 @@
 #include "pages/common/ListViews.h"
 #include "pages/common/TextListModel.h"
 #include "pages/gatt/GattTablePanel.h"
+#include "pages/gatt/ProfileServices.h"
 #include "pages/gatt/TableWalkRunner.h"
 #include "ui/Prompts.h"
 #include "ui/ValueEntry.h"
@@ -27,19 +28,6 @@ using namespace nuvex3;
 using namespace nuvex3::gatt;
 
 namespace {
-
-// The profile pages a service of the table brings.
-std::uint8_t profileFlagOf(const QString& uuid) {
-    static const std::pair<const char*, std::uint8_t> kProfiles[] = {
-        {"181D", kProfileWeightScale},       {"180D", kProfileHeartRate},
-        {"1809", kProfileHealthThermometer}, {"1810", kProfileBloodPressure},
-        {"1808", kProfileGlucose},
-    };
-    for (const auto& [u, flag] : kProfiles)
-        if (uuid == QLatin1String(u))
-            return flag;
-    return 0;
-}
 
 QString failureText(TableWalk::Op op) {
     switch (op) {

@@ -1,4 +1,4 @@
 #include "pages/profiles/CPageBloodPressure.h"
 
 CPageBloodPressure::CPageBloodPressure(QWidget* parent)
-    : CPageBase(QStringLiteral("Blood Pressure"), parent) {}
+    : CProfilePage(QStringLiteral("Blood Pressure"), parent) {}

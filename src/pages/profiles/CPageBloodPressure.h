@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/CPageBase.h"
+#include "pages/profiles/CProfilePage.h"
 
 // The "Blood Pressure" page. Its controls come with the work that builds this feature.
-class CPageBloodPressure : public CPageBase {
+class CPageBloodPressure : public CProfilePage {
     Q_OBJECT
 public:
     explicit CPageBloodPressure(QWidget* parent = nullptr);

@@ -1,3 +1,3 @@
 #include "pages/profiles/CPageGlucose.h"
 
-CPageGlucose::CPageGlucose(QWidget* parent) : CPageBase(QStringLiteral("Glucose"), parent) {}
+CPageGlucose::CPageGlucose(QWidget* parent) : CProfilePage(QStringLiteral("Glucose"), parent) {}

@@ -1,4 +1,4 @@
 #include "pages/profiles/CPageHealthThermometer.h"
 
 CPageHealthThermometer::CPageHealthThermometer(QWidget* parent)
-    : CPageBase(QStringLiteral("Health Thermometer"), parent) {}
+    : CProfilePage(QStringLiteral("Health Thermometer"), parent) {}

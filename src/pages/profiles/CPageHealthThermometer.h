@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/CPageBase.h"
+#include "pages/profiles/CProfilePage.h"
 
 // The "Health Thermometer" page. Its controls come with the work that builds this feature.
-class CPageHealthThermometer : public CPageBase {
+class CPageHealthThermometer : public CProfilePage {
     Q_OBJECT
 public:
     explicit CPageHealthThermometer(QWidget* parent = nullptr);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/CPageBase.h"
+#include "pages/profiles/CProfilePage.h"
 
 // The "Heart Rate" page. Its controls come with the work that builds this feature.
-class CPageHeartRate : public CPageBase {
+class CPageHeartRate : public CProfilePage {
     Q_OBJECT
 public:
     explicit CPageHeartRate(QWidget* parent = nullptr);

@@ -1,4 +1,4 @@
 #include "pages/profiles/CPageWeightScale.h"
 
 CPageWeightScale::CPageWeightScale(QWidget* parent)
-    : CPageBase(QStringLiteral("Weight Scale"), parent) {}
+    : CProfilePage(QStringLiteral("Weight Scale"), parent) {}

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/CPageBase.h"
+#include "pages/profiles/CProfilePage.h"
 
 // The "Weight Scale" page. Its controls come with the work that builds this feature.
-class CPageWeightScale : public CPageBase {
+class CPageWeightScale : public CProfilePage {
     Q_OBJECT
 public:
     explicit CPageWeightScale(QWidget* parent = nullptr);

@@ -8,6 +8,7 @@
 #include "link/EventDecoder.h"
 #include "pages/common/TextListModel.h"
 #include "pages/gatt/CPageGATTClient.h"
+#include "pages/gatt/GattResultLists.h"
 #include "ui/Prompts.h"
 
 #include <QComboBox>
@@ -286,24 +287,24 @@ TEST_F(GattClientPage, CharacteristicRowsDescriptorsAndValuesInPlace) {
     // A notification, a value for no row, the reply to this page's read.
     event(0x93, {0x01, 0x00, 0x12, 0x57});
     event(0x93, {0x01, 0x00, 0x99, 0x01});
-    EXPECT_EQ(page.characteristicsModel()->cell(1, CPageGATTClient::AttrValue), "0x57");
+    EXPECT_EQ(page.characteristicsModel()->cell(1, GattResultLists::AttrValue), "0x57");
     select(kRead);
     test::typeInto(row(1), "0013");
     EXPECT_EQ(sendAndRead(), packetText(0x32, {0x01, 0x00, 0x13}));
     event(0x80, {0x32, 0x00, 0x01, 0x00});
-    EXPECT_EQ(page.characteristicsModel()->cell(2, CPageGATTClient::AttrValue), "0x0100");
+    EXPECT_EQ(page.characteristicsModel()->cell(2, GattResultLists::AttrValue), "0x0100");
     EXPECT_FALSE(page.pendingRead());
     // A reply the page did not ask for goes by the remote table's pending read.
     const std::vector<std::uint8_t> params{0x32, 0x00, 0x58};
     const auto reply = framePacket(0x80, params);
     decodePacket(std::span(reply).subspan(1),
                  [&](int, const Record& r) { page.receiveReadReply(r, "0012"); });
-    EXPECT_EQ(page.characteristicsModel()->cell(1, CPageGATTClient::AttrValue), "0x58");
+    EXPECT_EQ(page.characteristicsModel()->cell(1, GattResultLists::AttrValue), "0x58");
 
     // Read by UUID: the row of the handle and a message with both.
     prompts.clear();
     event(0x80, {0x33, 0x00, 0x15, 0x00, 0x00, 0x07});
-    EXPECT_EQ(page.characteristicsModel()->cell(4, CPageGATTClient::AttrValue), "0x0007");
+    EXPECT_EQ(page.characteristicsModel()->cell(4, GattResultLists::AttrValue), "0x0007");
     EXPECT_THAT(prompts.messages(),
                 ElementsAre("Characteristic Value Handle:0015 \nCharacterist Value:0x0007"));
 

@@ -7,6 +7,7 @@
 
 #include "pages/common/TextListModel.h"
 #include "pages/gatt/CPageGATTClient.h"
+#include "pages/gatt/GattResultLists.h"
 #include "pages/gatt/GattTablePanel.h"
 #include "pages/gatt/GattTreeModel.h"
 
@@ -84,7 +85,7 @@ TEST(GattClientInWindow, DiscoversReadsAndReadsByUuidOnTheSimulatedPeer) {
     test::typeInto(page.valueCombo(1), "0013");
     send();
     EXPECT_EQ(w.sentSince(), QStringList({"<-- 000432010013"}));
-    EXPECT_TRUE(waitFor([&] { return chars->cell(2, CPageGATTClient::AttrValue) == "0x0100"; }));
+    EXPECT_TRUE(waitFor([&] { return chars->cell(2, GattResultLists::AttrValue) == "0x0100"; }));
 
     test::choose(page.opcodeCombo(), 3); // 0x33
     test::typeInto(page.valueCombo(1), "2A19");
@@ -93,7 +94,7 @@ TEST(GattClientInWindow, DiscoversReadsAndReadsByUuidOnTheSimulatedPeer) {
     ASSERT_TRUE(waitFor([&] { return !w.prompts().messages().isEmpty(); }));
     EXPECT_THAT(w.prompts().messages(),
                 ElementsAre("Characteristic Value Handle:0012 \nCharacterist Value:0x57"));
-    EXPECT_EQ(chars->cell(1, CPageGATTClient::AttrValue), "0x57");
+    EXPECT_EQ(chars->cell(1, GattResultLists::AttrValue), "0x57");
 }
 
 TEST(GattClientInWindow, AReadByUuidAndNotificationsAlsoReachTheRemoteTable) {
