@@ -20,8 +20,7 @@ constexpr std::uint8_t kReadLocalServices = 0x3B;
 constexpr std::uint8_t kReadLocalService = 0x3C;
 
 bool isLocalWalkCommand(std::uint8_t opcode) {
-    return opcode == kReadLocalValue || opcode == kReadLocalServices ||
-           opcode == kReadLocalService;
+    return opcode == kReadLocalValue || opcode == kReadLocalServices || opcode == kReadLocalService;
 }
 
 } // namespace
@@ -38,7 +37,7 @@ bool EventRouter::gattServerCommandError(std::uint8_t opcode, std::uint8_t statu
         return false;
     // "Attribute Not Found" ends a discovery or a read: the walk goes on with its next step.
     if (status == kStatusAttributeNotFound) {
-        table.continueWalk(opcode);
+        table.ContinueWalk(opcode);
         return true;
     }
     // Any other error ends the walk, so that a later answer to another page's command does
@@ -62,7 +61,7 @@ void EventRouter::gattServerCommandDone(int, const Record& record) {
     if (opcode == kReadLocalValue)
         t_.pages.gattServer.clearPendingRead();
     if (isLocalWalkCommand(opcode))
-        table.continueWalk(opcode);
+        table.ContinueWalk(opcode);
 }
 
 void EventRouter::localReadReply(int kind, const Record& record) {
@@ -71,7 +70,7 @@ void EventRouter::localReadReply(int kind, const Record& record) {
     // the table takes it.
     t_.pages.gattServer.receiveReadReply(record, table.pendingReadHandle());
     table.receive(kind, record);
-    table.continueWalk(kReadLocalValue);
+    table.ContinueWalk(kReadLocalValue);
 }
 
 void EventRouter::clientWrite(int kind, const Record& record) {

@@ -29,12 +29,12 @@ enum ProfilePageFlag : std::uint8_t {
 // The profile page a characteristic of an attribute table is handed to (tableEvent()), by
 // the service it belongs to.
 enum ProfileSelector : int {
-    kSelectGlucose = 1,            // glucose service
-    kSelectHealthThermometer = 2,  // health thermometer service
-    kSelectHeartRate = 3,          // heart rate service
-    kSelectBattery = 4,            // battery service: the weight scale page
-    kSelectBloodPressure = 5,      // blood pressure service
-    kSelectWeightScale = 6,        // weight scale service
+    kSelectGlucose = 1,           // glucose service
+    kSelectHealthThermometer = 2, // health thermometer service
+    kSelectHeartRate = 3,         // heart rate service
+    kSelectBattery = 4,           // battery service: the weight scale page
+    kSelectBloodPressure = 5,     // blood pressure service
+    kSelectWeightScale = 6,       // weight scale service
 };
 
 class MainWindow {

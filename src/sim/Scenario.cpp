@@ -607,9 +607,9 @@ public:
         services(*o, "services", path, p.services);
         array<PeerWrite>(*o, "writes", path, p.writes,
                          [this](const QJsonValue& x, const QString& q) { return peerWrite(x, q); });
-        array<PeerAnswer>(*o, "answers", path, p.answers, [this](const QJsonValue& x, const QString& q) {
-            return peerAnswer(x, q);
-        });
+        array<PeerAnswer>(
+            *o, "answers", path, p.answers,
+            [this](const QJsonValue& x, const QString& q) { return peerAnswer(x, q); });
         return p;
     }
 

@@ -427,7 +427,7 @@ TEST_F(EndToEnd, ShutdownAndWake) {
               hex("00 11 22 33 44 55"));
 }
 
-TEST_F(EndToEnd, APhoneConnectsInStandbyPairsAndWritesTheControlPoint) {
+TEST_F(EndToEnd, APhoneConnectsInStandbyPairsWritesTheLocalTableAndAnswersAnIndication) {
     start();
     ASSERT_TRUE(layer->SetAdvEnable(1));
     EXPECT_THAT(kindsAfter(kKindStatusReport),
@@ -436,10 +436,25 @@ TEST_F(EndToEnd, APhoneConnectsInStandbyPairsAndWritesTheControlPoint) {
     ASSERT_TRUE(rec.waitFor(kKindPairingComplete));
     EXPECT_THAT(rec.takeKinds(),
                 ElementsAre(kKindConnectionComplete, kKindStatusReport, kKindPairingComplete));
-    advance(2000ms);
-    ASSERT_TRUE(rec.waitFor(kKindClientWrite));
-    EXPECT_EQ(rec.take().at(0).head(8), hex("00 05 98 01 1C 00 01 01"));
-    advance(8000ms);
+    // Link, attribute handle, value count and value of each write, in the phone's order:
+    // the heart rate measurement's notifications on, the heart rate control point, the
+    // record access control point's indications on, then a request to it.
+    const auto nextWrite = [&](std::chrono::milliseconds after) {
+        advance(after);
+        EXPECT_TRUE(rec.waitFor(kKindClientWrite));
+        const auto got = rec.take();
+        return got.size() == 1u ? got[0].head(3 + got[0].record[1]) : Bytes{};
+    };
+    EXPECT_EQ(nextWrite(1800ms), hex("00 06 98 01 18 00 02 01 00"));
+    EXPECT_EQ(nextWrite(200ms), hex("00 05 98 01 1C 00 01 01"));
+    EXPECT_EQ(nextWrite(200ms), hex("00 06 98 01 43 00 02 02 00"));
+    EXPECT_EQ(nextWrite(200ms), hex("00 06 98 01 42 00 02 01 01"));
+    // The module indicates the control point's answer; the phone asks again.
+    ASSERT_TRUE(layer->SendCharacteristicValue(0x01, 0x0042, hex("06 00 01 01")));
+    ASSERT_TRUE(rec.waitFor(kKindCommandComplete));
+    EXPECT_EQ(rec.take().at(0).head(5), hex("00 03 80 38 00"));
+    EXPECT_EQ(nextWrite(200ms), hex("00 06 98 01 42 00 02 04 01"));
+    advance(7400ms);
     ASSERT_TRUE(rec.waitFor(kKindStatusReport));
     const auto got = rec.take();
     ASSERT_EQ(got.size(), 2u);

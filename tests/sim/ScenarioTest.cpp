@@ -52,7 +52,17 @@ TEST(Scenario, TheExampleFileLoadsWithEveryField) {
     EXPECT_EQ(db->characteristicByUuid(transparentCreditUuid())->valueHandle, 0x0057);
 
     EXPECT_TRUE(s->peers[2].connectsToStandby);
-    EXPECT_EQ(s->peers[2].writes.at(0).characteristic, Uuid::of16(0x2A39));
+    const PeerConfig& phone = s->peers[2];
+    ASSERT_EQ(phone.writes.size(), 3u);
+    EXPECT_EQ(phone.writes[0].characteristic, Uuid::of16(0x2A37));
+    EXPECT_EQ(phone.writes[0].descriptor, Uuid::of16(0x2902));
+    EXPECT_EQ(phone.writes[0].value, hex("01 00"));
+    EXPECT_EQ(phone.writes[1].characteristic, Uuid::of16(0x2A39));
+    EXPECT_TRUE(phone.writes[1].descriptor.bytes.empty());
+    ASSERT_EQ(phone.answers.size(), 1u);
+    EXPECT_EQ(phone.answers[0].notified, Uuid::of16(0x2A52));
+    EXPECT_EQ(phone.answers[0].write.after, std::chrono::milliseconds(200));
+    EXPECT_EQ(phone.answers[0].write.value, hex("04 01"));
     ASSERT_EQ(s->events.size(), 2u);
     EXPECT_EQ(s->events[1].repeat, std::chrono::milliseconds(30000));
     EXPECT_EQ(s->events[1].params, hex("01 02 03"));

@@ -640,6 +640,34 @@ TEST_F(ModuleTest, APeerWritesTheLocalControlPoint) {
     EXPECT_THAT(cmd(0x3A, "00 09"), ElementsAre(cc(0x3A, 0, hex("01 02"))));
 }
 
+TEST_F(ModuleTest, AWriteResponseWithAnErrorUndoesThePeersWriteAndOneWithout0KeepsIt) {
+    scenario.peers[0].writes = {{100ms, Uuid::of16(0x2A37), {0x01, 0x00}, Uuid::of16(0x2902)},
+                                {200ms, Uuid::of16(0x2A39), {0x05}}};
+    connectA();
+    // The configuration descriptor of the measurement, then the control point's value.
+    EXPECT_THAT(wait(100ms), ElementsAre(Ev{0x98, hex("01 00 07 01 00")}));
+    EXPECT_THAT(cmd(0x3D, "01 12 00 07 00"), ElementsAre(cc(0x3D)));
+    EXPECT_THAT(cmd(0x3A, "00 07"), ElementsAre(cc(0x3A, 0, hex("01 00"))));
+    EXPECT_THAT(wait(100ms), ElementsAre(Ev{0x98, hex("01 00 09 05")}));
+    EXPECT_THAT(cmd(0x3A, "00 09"), ElementsAre(cc(0x3A, 0, hex("05"))));
+    EXPECT_THAT(cmd(0x3D, "01 12 00 09 80"), ElementsAre(cc(0x3D)));
+    EXPECT_THAT(cmd(0x3A, "00 09"), ElementsAre(cc(0x3A, 0, hex("00"))));
+    // A response for an attribute nobody wrote changes nothing.
+    EXPECT_THAT(cmd(0x3D, "01 12 00 07 03"), ElementsAre(cc(0x3D)));
+    EXPECT_THAT(cmd(0x3A, "00 07"), ElementsAre(cc(0x3A, 0, hex("01 00"))));
+}
+
+TEST_F(ModuleTest, APeerAnswersAValueTheModuleSendsIt) {
+    scenario.peers[0].answers = {{Uuid::of16(0x2A37), {50ms, Uuid::of16(0x2A39), {0x07}}}};
+    connectA();
+    EXPECT_THAT(cmd(0x38, "01 00 06 00 60"), ElementsAre(cc(0x38)));
+    EXPECT_THAT(wait(49ms), IsEmpty());
+    EXPECT_THAT(wait(1ms), ElementsAre(Ev{0x98, hex("01 00 09 07")}));
+    // A refused send gets no answer.
+    EXPECT_THAT(cmd(0x38, "02 00 06 00 61"), ElementsAre(cc(0x38, 0x02)));
+    EXPECT_THAT(wait(100ms), IsEmpty());
+}
+
 // ---- timed events --------------------------------------------------------------------
 
 TEST_F(ModuleTest, ScenarioEventsComeAtTheirTimesAndNotWhileShutDown) {

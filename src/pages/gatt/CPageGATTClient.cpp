@@ -71,8 +71,7 @@ CPageGATTClient::CPageGATTClient(QWidget* parent)
 
 void CPageGATTClient::buildLayout() {
     lists_ = new GattResultLists(this);
-    connect(lists_, &GattResultLists::serviceRowClicked, this,
-            &CPageGATTClient::serviceRowClicked);
+    connect(lists_, &GattResultLists::serviceRowClicked, this, &CPageGATTClient::serviceRowClicked);
     auto* page = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addWidget(commandGroup(), 1);

@@ -32,9 +32,11 @@ std::vector<OpcodeSpec> serverTable() {
                                      QStringLiteral("(Unit: 1 Octet)"), 2, QStringLiteral("12"));
     requestOpcode.enabled = false;
     return {
-        {QStringLiteral("0x38: Send Characteristic Value"), {connection, valueHandle, value, off()}},
+        {QStringLiteral("0x38: Send Characteristic Value"),
+         {connection, valueHandle, value, off()}},
         {QStringLiteral("0x39: Update Characteristic Value"), {valueHandle, value, off(), off()}},
-        {QStringLiteral("0x3A: Read Local Characteristic Value"), {valueHandle, off(), off(), off()}},
+        {QStringLiteral("0x3A: Read Local Characteristic Value"),
+         {valueHandle, off(), off(), off()}},
         {QStringLiteral("0x3B: Read Local All Pirmary Service"), {off(), off(), off(), off()}},
         {QStringLiteral("0x3C: Read Local Specific Pirmary Service"),
          {hex(QStringLiteral("Service UUID:"), QStringLiteral("(Unit: 2 or 16 Octets)"), 32,
@@ -88,8 +90,7 @@ CPageGATTServer::CPageGATTServer(QWidget* parent)
 
 void CPageGATTServer::buildLayout() {
     lists_ = new GattResultLists(this);
-    connect(lists_, &GattResultLists::serviceRowClicked, this,
-            &CPageGATTServer::serviceRowClicked);
+    connect(lists_, &GattResultLists::serviceRowClicked, this, &CPageGATTServer::serviceRowClicked);
     auto* page = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addWidget(commandGroup(), 1);
@@ -163,8 +164,8 @@ CCommandPage::SendResult CPageGATTServer::sendWriteResponse() {
     if (!h || !requireChars(2, 4, QStringLiteral("Please input 2 bytes for Char Value Handle")))
         return SendResult::Refused;
     const std::uint8_t requestOpcode = bytesOf(1, 1).front();
-    return result(layer() && layer()->SendWriteResponse(*h, requestOpcode, value16Of(2),
-                                                        choiceValue(3)));
+    return result(layer() &&
+                  layer()->SendWriteResponse(*h, requestOpcode, value16Of(2), choiceValue(3)));
 }
 
 // ---- the write response ----------------------------------------------------------------

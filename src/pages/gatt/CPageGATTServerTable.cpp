@@ -159,7 +159,7 @@ bool CPageGATTServerTable::walking() const {
     return walk_.running();
 }
 
-void CPageGATTServerTable::continueWalk(std::uint8_t opcode) {
+void CPageGATTServerTable::ContinueWalk(std::uint8_t opcode) {
     static const std::pair<std::uint8_t, TableWalk::Op> kOps[] = {
         {0x3B, TableWalk::Op::DiscoverServices},
         {0x3C, TableWalk::Op::DiscoverCharacteristics},

@@ -41,7 +41,7 @@ public:
     bool walking() const;
     // The module acknowledged `opcode` (0x3A, 0x3B or 0x3C): when it is the walk's command
     // the next step runs.
-    void continueWalk(std::uint8_t opcode);
+    void ContinueWalk(std::uint8_t opcode);
     // An error ended the walk; the table keeps what it has.
     void stopWalk();
     // The profile pages of the services the walk found (setProfilePages flags).

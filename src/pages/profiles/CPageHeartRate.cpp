@@ -1,3 +1,4 @@
 #include "pages/profiles/CPageHeartRate.h"
 
-CPageHeartRate::CPageHeartRate(QWidget* parent) : CProfilePage(QStringLiteral("Heart Rate"), parent) {}
+CPageHeartRate::CPageHeartRate(QWidget* parent)
+    : CProfilePage(QStringLiteral("Heart Rate"), parent) {}
