@@ -31,7 +31,7 @@ bool GattWindow::settle() {
     return waitFor([&] {
         CKelvra_CmdSet_Layer* layer = dialog().layer();
         return layer && !layer->awaitingResponse() && layer->queuedCommands() == 0 &&
-               !pages().gattTable.walkStepUnderWay();
+               !pages().gattTable.walkStepUnderWay() && !pages().gattServerTable.walkStepUnderWay();
     });
 }
 
@@ -48,6 +48,13 @@ bool GattWindow::connectPeer(const std::array<std::uint8_t, 6>& address) {
 
 bool GattWindow::walk() {
     CPageGATTTable& table = pages().gattTable;
+    QSignalSpy rebuilt(table.panel(), &GattTablePanel::rebuilt);
+    QTest::mouseClick(table.panel()->getButton(), Qt::LeftButton);
+    return waitFor([&] { return rebuilt.count() > 0; }) && settle();
+}
+
+bool GattWindow::walkLocal() {
+    CPageGATTServerTable& table = pages().gattServerTable;
     QSignalSpy rebuilt(table.panel(), &GattTablePanel::rebuilt);
     QTest::mouseClick(table.panel()->getButton(), Qt::LeftButton);
     return waitFor([&] { return rebuilt.count() > 0; }) && settle();

@@ -38,6 +38,8 @@ public:
     // Presses "Get Remote GATT Table" and waits until the walk is over and the tree is
     // built; false when it did not end.
     bool walk();
+    // Presses "Get Local GATT Table" and waits until the walk is over and the tree is built.
+    bool walkLocal();
     // Waits until the module has answered everything sent so far (nothing awaits an
     // answer, nothing is queued) and the window has handled it.
     bool settle();
