@@ -67,6 +67,10 @@ void AutomationRun::flushLog() {
             pending_.pop_front();
         }
         emit entry(e);
+        // The button follows the stop line, in the same breath: a stop line that arrives
+        // after the next run has already started changes nothing.
+        if (e.tag == RunEntry::Tag::Stop && !running_)
+            emit runningChanged(false);
     }
 }
 
@@ -106,14 +110,9 @@ void AutomationRun::end(StopCause cause) {
     }
     RunEntry stop{RunEntry::Tag::Stop, stopLine(), kLogBlack};
     stop.cause = cause;
-    push(std::move(stop));
-    if (onUiThread()) {
+    push(std::move(stop)); // its delivery also tells that the run has ended
+    if (onUiThread())
         runner_.stop(); // a step that waits wakes, sends nothing and is joined
-        emit runningChanged(false);
-    } else {
-        QMetaObject::invokeMethod(
-            this, [this] { emit runningChanged(false); }, Qt::QueuedConnection);
-    }
 }
 
 void AutomationRun::stop(StopCause cause) {
@@ -159,6 +158,7 @@ bool AutomationRun::send(StepContext& context,
                          const std::function<bool(CKelvra_CmdSet_Layer&)>& command) {
     bool written = false;
     bool stopped = false;
+    std::uint64_t answersBefore = 0;
     const bool taken = gate_ && gate_->send(
                                     SendGate::kWait,
                                     [&](CKelvra_CmdSet_Layer& layer) {
@@ -166,12 +166,18 @@ bool AutomationRun::send(StepContext& context,
                                             stopped = true;
                                             return;
                                         }
+                                        // Counted before the command leaves: its answer
+                                        // may be routed before this worker goes on.
+                                        {
+                                            std::lock_guard g(wm_);
+                                            answersBefore = answers_;
+                                        }
                                         written = command(layer);
                                     },
                                     context.token());
     if (taken && written) {
         std::lock_guard g(wm_);
-        answersAtSend_ = answers_;
+        answersAtSend_ = answersBefore;
         sentThisStep_ = true;
         return true;
     }
