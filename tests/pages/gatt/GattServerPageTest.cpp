@@ -2,7 +2,7 @@
 // wire, every refusal, the relabelled rows, and its two lists filled from the module's own
 // discovery results, local reads, updates and client writes.
 
-#include "GapTestSupport.h"
+#include "CommandPageTest.h"
 #include "QtPrinters.h"
 
 #include "link/EventDecoder.h"
@@ -28,40 +28,8 @@ using ::testing::ElementsAre;
 
 enum OpIndex { kSendValue = 0, kUpdate, kReadLocal, kAllServices, kOneService, kWriteResponse };
 
-class GattServerPage : public ::testing::Test {
+class GattServerPage : public test::CommandPageTest<CPageGATTServer> {
 protected:
-    test::RecordingPrompts prompts;
-    ScopedPrompts scoped{prompts};
-    test::WireModule module;
-    CPageGATTServer page;
-
-    void SetUp() override {
-        page.setLayer(module.layer());
-        page.setLinkTable({0x01, 0x02});
-        page.enable(true);
-        page.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
-    }
-
-    void select(int index) { test::choose(page.opcodeCombo(), index); }
-    QComboBox* row(int r) { return page.valueCombo(r); }
-    std::string sendAndRead() {
-        QTest::mouseClick(page.sendButton(), Qt::LeftButton);
-        return module.nextPacket();
-    }
-    void expectRefused(const QString& message) {
-        prompts.clear();
-        QTest::mouseClick(page.sendButton(), Qt::LeftButton);
-        EXPECT_THAT(prompts.messages(), ElementsAre(message));
-        EXPECT_TRUE(module.silent());
-    }
-    // The module's event, decoded as the command layer decodes it, to the page.
-    void event(std::uint8_t opcode, const std::vector<std::uint8_t>& params) {
-        const auto packet = framePacket(opcode, params);
-        decodePacket(std::span(packet).subspan(1),
-                     [&](int kind, const Record& r) { page.receive(kind, r); });
-        page.flushLists();
-    }
     QString valueAt(int r) {
         page.flushLists();
         return page.lists()->characteristicsModel()->cell(r, GattResultLists::AttrValue);

@@ -29,43 +29,10 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-QByteArray fileContents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-class LocalTable : public ::testing::Test {
+class LocalTable : public TablePageTest<CPageGATTServerTable, &PageSet::gattServerTable> {
 protected:
-    std::unique_ptr<GattWindow> w;
-
-    void start(sim::Scenario scenario = sim::defaultScenario()) {
-        w = std::make_unique<GattWindow>(std::move(scenario));
-        w->dialog().show();
-    }
-    CPageGATTServerTable& page() { return w->pages().gattServerTable; }
-    GattTablePanel& panel() { return *page().panel(); }
-    GattTreeModel& model() { return *panel().model(); }
     QTabWidget& sheet() { return *w->dialog().controls().sheet; }
 
-    QModelIndex itemOf(const QString& handle, const QModelIndex& parent = {}) {
-        for (int r = 0; r < model().rowCount(parent); ++r) {
-            const QModelIndex i = model().index(r, 0, parent);
-            const auto* item = model().item(i);
-            if (item->record.handle == handle && item->record.kind != gatt::ItemKind::Declaration)
-                return i;
-            if (const QModelIndex found = itemOf(handle, i); found.isValid())
-                return found;
-        }
-        return {};
-    }
-    void clickItem(const QString& handle) {
-        const QModelIndex i = itemOf(handle);
-        ASSERT_TRUE(i.isValid()) << handle.toStdString();
-        QTreeView* tree = panel().tree();
-        tree->scrollTo(i);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(i).center());
-    }
-    QString label(const QString& handle) { return model().data(itemOf(handle)).toString(); }
     QStringList tabs() {
         QStringList t;
         for (int i = 0; i < sheet().count(); ++i)

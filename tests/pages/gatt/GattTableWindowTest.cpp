@@ -30,47 +30,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-QByteArray fileContents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-class RemoteTable : public ::testing::Test {
+class RemoteTable : public TablePageTest<CPageGATTTable, &PageSet::gattTable> {
 protected:
-    std::unique_ptr<GattWindow> w;
-
-    void start(sim::Scenario scenario = sim::defaultScenario()) {
-        w = std::make_unique<GattWindow>(std::move(scenario));
-        w->dialog().show();
-    }
-    CPageGATTTable& page() { return w->pages().gattTable; }
-    GattTablePanel& panel() { return *page().panel(); }
-    GattTreeModel& model() { return *panel().model(); }
-
-    // The tree item of an attribute handle (value, descriptor or service start), found by
-    // its record.
-    QModelIndex itemOf(const QString& handle, const QModelIndex& parent = {}) {
-        for (int r = 0; r < model().rowCount(parent); ++r) {
-            const QModelIndex i = model().index(r, 0, parent);
-            const auto* item = model().item(i);
-            if (item->record.handle == handle && item->record.kind != gatt::ItemKind::Declaration)
-                return i;
-            if (const QModelIndex found = itemOf(handle, i); found.isValid())
-                return found;
-        }
-        return {};
-    }
-    void click(const QModelIndex& index, Qt::MouseButton button = Qt::LeftButton) {
-        QTreeView* tree = panel().tree();
-        tree->scrollTo(index);
-        QTest::mouseClick(tree->viewport(), button, {}, tree->visualRect(index).center());
-    }
-    void clickItem(const QString& handle) {
-        const QModelIndex i = itemOf(handle);
-        ASSERT_TRUE(i.isValid()) << handle.toStdString();
-        click(i);
-    }
-    QString label(const QString& handle) { return model().data(itemOf(handle)).toString(); }
     QStringList notifyRow(int r) {
         QStringList cells;
         for (int c = 0; c < 6; ++c)

@@ -60,6 +60,11 @@ bool GattWindow::walkLocal() {
     return waitFor([&] { return rebuilt.count() > 0; }) && settle();
 }
 
+QByteArray fileContents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // The session log file keeps every line (the view keeps the last few thousand characters).
 QStringList GattWindow::logFileLines() {
     dialog().packetLog().flush(); // the file is written by a thread of its own

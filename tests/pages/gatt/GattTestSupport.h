@@ -7,11 +7,18 @@
 
 #include "app/PageSet.h"
 #include "link/Clock.h"
+#include "pages/gatt/GattTablePanel.h"
+#include "pages/gatt/GattTreeModel.h"
 #include "sim/PtySimulator.h"
 #include "sim/Scenario.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
@@ -55,6 +62,49 @@ private:
     std::unique_ptr<sim::PtySimulator> sim_;
     MainWindowHarness h_;
     int sentSeen_ = 0;
+};
+
+// The whole contents of a file, empty when it cannot be read.
+QByteArray fileContents(const QString& path);
+
+// A table page (remote or local) in the main window against the virtual module: its tree
+// items found by attribute handle and clicked as a user does.
+template <class Page, Page PageSet::*member> class TablePageTest : public ::testing::Test {
+protected:
+    std::unique_ptr<GattWindow> w;
+
+    void start(sim::Scenario scenario = sim::defaultScenario()) {
+        w = std::make_unique<GattWindow>(std::move(scenario));
+        w->dialog().show();
+    }
+    Page& page() { return w->pages().*member; }
+    GattTablePanel& panel() { return *page().panel(); }
+    GattTreeModel& model() { return *panel().model(); }
+
+    // The tree item of an attribute handle (value, descriptor or service start), found by
+    // its record.
+    QModelIndex itemOf(const QString& handle, const QModelIndex& parent = {}) {
+        for (int r = 0; r < model().rowCount(parent); ++r) {
+            const QModelIndex i = model().index(r, 0, parent);
+            const auto* item = model().item(i);
+            if (item->record.handle == handle && item->record.kind != gatt::ItemKind::Declaration)
+                return i;
+            if (const QModelIndex found = itemOf(handle, i); found.isValid())
+                return found;
+        }
+        return {};
+    }
+    void click(const QModelIndex& index, Qt::MouseButton button = Qt::LeftButton) {
+        QTreeView* tree = panel().tree();
+        tree->scrollTo(index);
+        QTest::mouseClick(tree->viewport(), button, {}, tree->visualRect(index).center());
+    }
+    void clickItem(const QString& handle) {
+        const QModelIndex i = itemOf(handle);
+        ASSERT_TRUE(i.isValid()) << handle.toStdString();
+        click(i);
+    }
+    QString label(const QString& handle) { return model().data(itemOf(handle)).toString(); }
 };
 
 } // namespace nuvex3::test
