@@ -134,48 +134,71 @@ TEST_F(LocalTable, SendAndUpdateFollowTheSelectedItem) {
     EXPECT_THAT(w->sentSince(), IsEmpty());
 }
 
-TEST(GattServerInWindow, APeersWriteShowsInTheListsAndIsAnsweredAsChosen) {
+TEST_F(LocalTable, APeersWriteShowsOnTheServerPageAndInTheTreeAndIsAnsweredAsChosen) {
     sim::Scenario scenario = sim::defaultScenario();
     // The heart rate sensor, once connected, writes the module's heart rate control point.
     scenario.peers[0].writes = {{std::chrono::milliseconds(200), sim::Uuid::of16(0x2A39), {0x01}}};
-    GattWindow w(std::move(scenario));
-    w.dialog().show();
-    CPageGATTServer& page = w.pages().gattServer;
-    w.dialog().controls().sheet->setCurrentWidget(&page);
-    ASSERT_TRUE(w.connectPeer(kHeartRateSensor));
-    w.sentSince();
+    start(std::move(scenario));
+    CPageGATTServer& server = w->pages().gattServer;
+    ASSERT_TRUE(w->connectPeer(kHeartRateSensor));
     auto send = [&] {
-        QTest::mouseClick(page.sendButton(), Qt::LeftButton);
-        return w.settle();
+        QTest::mouseClick(server.sendButton(), Qt::LeftButton);
+        return w->settle();
     };
 
+    // The peer's services go to the client page only.
+    ASSERT_TRUE(w->dialog().layer()->DiscoverAllPrimaryService(0x01));
+    ASSERT_TRUE(w->settle());
+    w->pages().gattClient.flushLists();
+    server.flushLists();
+    EXPECT_GT(w->pages().gattClient.servicesModel()->rowCount(), 0);
+    EXPECT_EQ(server.lists()->servicesModel()->rowCount(), 0);
+
     // The module's heart rate service in the lists.
-    test::choose(page.opcodeCombo(), 4);
-    test::typeInto(page.valueCombo(0), "180D");
+    sheet().setCurrentWidget(&server);
+    w->sentSince();
+    test::choose(server.opcodeCombo(), 4);
+    test::typeInto(server.valueCombo(0), "180D");
     ASSERT_TRUE(send());
-    EXPECT_EQ(w.sentSince(), QStringList({"<-- 00033C180D"}));
-    const TextListModel& chars = *page.lists()->characteristicsModel();
+    EXPECT_EQ(w->sentSince(), QStringList({"<-- 00033C180D"}));
+    const TextListModel& chars = *server.lists()->characteristicsModel();
     ASSERT_TRUE(waitFor([&] { return chars.rowCount() == 7; }));
     EXPECT_EQ(chars.cell(6, GattResultLists::Handle), "0x001C");
+    // The local walk's results also go to the lists: descriptors below the rows they
+    // follow, so the control point's value row is found by its handle from here on.
+    ASSERT_TRUE(w->walkLocal());
+    EXPECT_EQ(label("001C"), "Value: 0x00 [001C]");
+    const auto controlPoint = [&] {
+        server.flushLists();
+        for (int r = 0; r < chars.rowCount(); ++r)
+            if (chars.cell(r, GattResultLists::Handle) == "0x001C")
+                return chars.cell(r, GattResultLists::AttrValue);
+        return QString("no row");
+    };
+    EXPECT_EQ(controlPoint(), "0x00");
 
-    // The peer writes; 0x3D is ready with its link and attribute.
-    test::choose(page.opcodeCombo(), 5);
+    // The peer writes; the list row and the tree show it, and 0x3D is ready with its link
+    // and attribute.
+    sheet().setCurrentWidget(&server);
+    test::choose(server.opcodeCombo(), 5);
     EXPECT_TRUE(waitFor([&] {
-        w.clock().advance(std::chrono::milliseconds(20));
-        return chars.cell(6, GattResultLists::AttrValue) == "0x01";
+        w->clock().advance(std::chrono::milliseconds(20));
+        return controlPoint() == "0x01";
     }));
-    EXPECT_EQ(page.valueCombo(0)->currentText(), "01");
-    EXPECT_EQ(page.valueCombo(2)->currentText(), "001C");
+    EXPECT_EQ(label("001C"), "Value: 0x01 [001C]");
+    EXPECT_EQ(server.valueCombo(0)->currentText(), "01");
+    EXPECT_EQ(server.valueCombo(2)->currentText(), "001C");
     // Refused with an application error: the module undoes the write.
-    test::choose(page.valueCombo(3), 18);
+    w->sentSince();
+    test::choose(server.valueCombo(3), 18);
     ASSERT_TRUE(send());
-    EXPECT_EQ(w.sentSince(), QStringList({"<-- 00063D0112001C80"}));
-    test::choose(page.opcodeCombo(), 2);
-    test::typeInto(page.valueCombo(0), "001C");
+    EXPECT_EQ(w->sentSince(), QStringList({"<-- 00063D0112001C80"}));
+    test::choose(server.opcodeCombo(), 2);
+    test::typeInto(server.valueCombo(0), "001C");
     ASSERT_TRUE(send());
-    EXPECT_EQ(w.sentSince(), QStringList({"<-- 00033A001C"}));
-    EXPECT_TRUE(waitFor([&] { return chars.cell(6, GattResultLists::AttrValue) == "0x00"; }));
-    EXPECT_THAT(w.prompts().messages(), IsEmpty());
+    EXPECT_EQ(w->sentSince(), QStringList({"<-- 00033A001C"}));
+    EXPECT_TRUE(waitFor([&] { return controlPoint() == "0x00"; })) << controlPoint().toStdString();
+    EXPECT_THAT(w->prompts().messages(), IsEmpty());
 }
 
 } // namespace
