@@ -1,8 +1,9 @@
-// How long the user waits for the remote attribute table: from "Get Remote GATT Table" to
-// the tree shown, in the real main window (routing, packet log view and log file, both
-// GATT pages) against the simulator's heart rate sensor on a pseudo-terminal at the line
-// rate. The baseline, measured in the same run on a second simulator at the same rate:
-// the same 24 commands sent by the command layer alone, each after the Command Complete of
+// How long the user waits for an attribute table: from "Get Remote GATT Table" (or "Get
+// Local GATT Table") to the tree shown, in the real main window (routing, packet log view
+// and log file, the GATT pages) against the simulator's heart rate sensor (or the
+// simulated module's own table) on a pseudo-terminal at the line rate. The baseline,
+// measured in the same run on a second simulator at the same rate: the same commands (24
+// remote, 48 local) sent by the command layer alone, each after the Command Complete of
 // the one before (no window). walk_per_baseline = walk time / baseline time.
 //
 //   build/bench/gatt_walk                (offscreen: QT_QPA_PLATFORM=offscreen)
@@ -11,6 +12,7 @@
 #include "app/PageSet.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "pages/gatt/GattTablePanel.h"
+#include "sim/GattDatabase.h"
 #include "sim/PtySimulator.h"
 #include "sim/Scenario.h"
 #include "ui/Prompts.h"
@@ -86,8 +88,30 @@ std::vector<Command> walkCommands() {
     return c;
 }
 
+// The local walk's commands for the simulated module's own table: its services, each
+// service by its UUID as typed, every characteristic value, then every descriptor.
+std::vector<Command> localWalkCommands() {
+    const auto db = sim::GattDatabase::build(sim::defaultScenario().module.localServices, nullptr);
+    std::vector<Command> c{{0x3B, {}}};
+    if (!db)
+        return c;
+    auto read = [&](std::uint16_t h) {
+        c.push_back({0x3A, {static_cast<std::uint8_t>(h >> 8), static_cast<std::uint8_t>(h)}});
+    };
+    for (const auto& s : db->services())
+        c.push_back({0x3C, std::vector<std::uint8_t>(s.uuid.bytes.begin(), s.uuid.bytes.end())});
+    for (const auto& s : db->services())
+        for (const auto& ch : s.characteristics)
+            read(ch.valueHandle);
+    for (const auto& s : db->services())
+        for (const auto& ch : s.characteristics)
+            for (const auto& d : ch.descriptors)
+                read(d.handle);
+    return c;
+}
+
 // The baseline: the bare command layer, one command after the other's Command Complete.
-double baselineSeconds(int baud) {
+double baselineSeconds(int baud, const std::vector<Command>& commands) {
     auto sim = startSimulator(baud);
     std::mutex m;
     std::condition_variable cv;
@@ -110,7 +134,6 @@ double baselineSeconds(int baud) {
         std::unique_lock l(m);
         cv.wait_for(l, std::chrono::seconds(5), [&] { return linked; });
     }
-    const auto commands = walkCommands();
     QElapsedTimer t;
     t.start();
     for (const Command& c : commands) {
@@ -124,7 +147,9 @@ double baselineSeconds(int baud) {
     return static_cast<double>(t.nsecsElapsed()) / 1e9;
 }
 
-void BM_RemoteTableWalk(benchmark::State& state) {
+// One walk benchmark: `panelOf` names the table page's panel, `commands` the walk's.
+template <class PanelOf>
+void tableWalk(benchmark::State& state, PanelOf panelOf, const std::vector<Command>& commands) {
     const int baud = static_cast<int>(state.range(0));
     QuietPrompts prompts;
     ScopedPrompts scoped(prompts);
@@ -142,10 +167,9 @@ void BM_RemoteTableWalk(benchmark::State& state) {
         state.SkipWithError("the sensor did not connect");
         return;
     }
-    CPageGATTTable& page = dialog.pages().gattTable;
-    GattTablePanel* panel = page.panel();
+    GattTablePanel* panel = panelOf(dialog.pages());
 
-    const double baseline = baselineSeconds(baud);
+    const double baseline = baselineSeconds(baud, commands);
     double walked = 0;
     for (auto _ : state) {
         // The window's own event loop runs the walk, as in the program.
@@ -170,9 +194,24 @@ void BM_RemoteTableWalk(benchmark::State& state) {
     state.counters["walk_ms"] = perWalk * 1000;
     state.counters["baseline_ms"] = baseline * 1000;
     state.counters["walk_per_baseline"] = perWalk / baseline;
-    state.counters["commands"] = static_cast<double>(walkCommands().size());
+    state.counters["commands"] = static_cast<double>(commands.size());
+}
+
+void BM_RemoteTableWalk(benchmark::State& state) {
+    tableWalk(
+        state, [](PageSet& p) { return p.gattTable.panel(); }, walkCommands());
 }
 BENCHMARK(BM_RemoteTableWalk)
+    ->Arg(115200)
+    ->Arg(921600)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_LocalTableWalk(benchmark::State& state) {
+    tableWalk(
+        state, [](PageSet& p) { return p.gattServerTable.panel(); }, localWalkCommands());
+}
+BENCHMARK(BM_LocalTableWalk)
     ->Arg(115200)
     ->Arg(921600)
     ->Unit(benchmark::kMillisecond)
