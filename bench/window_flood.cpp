@@ -6,7 +6,10 @@
 //                              pseudo-terminal that only counts the packets
 //   BM_WholePath/<kind>        the window: reports per second, as a multiple of the
 //                              921600-baud line rate and as a share of the baseline
-//   BM_Memory                  resident memory after 100,000 and after 1,000,000 packets
+//   BM_Memory/<rows>           resident memory after 100,000, 1,000,000 and 2,000,000 packets;
+//                              <rows>: the decoded view's row limit (0: the default,
+//                              1,000,000, so the decoded ring fills up to the millionth
+//                              packet and stays flat after it)
 //   BM_StallAtLineRate/<s>     the module paced at 921600 baud for <s> seconds: the longest
 //                              time the window's thread went without running a 10 ms ticker
 //
@@ -18,6 +21,7 @@
 #include "app/CKelvra_V1_4_TEST_TOOLDlg.h"
 #include "app/PacketLog.h"
 #include "app/PageSet.h"
+#include "framework/ViewLimits.h"
 #include "link/Packet.h"
 #include "pages/gap/CPageGAP.h"
 
@@ -25,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -307,6 +312,13 @@ BENCHMARK(BM_WholePath)
 void BM_Memory(benchmark::State& state) {
     const Stream first = makeStream(0, 100000);
     const Stream rest = makeStream(0, 900000);
+    const Stream more = makeStream(0, 1000000);
+    QSettings settings(QStringLiteral("nuvex3"), QStringLiteral("nuvex3-tool"));
+    if (state.range(0) > 0)
+        settings.setValue(ViewLimits::kDecodedRowsKey, static_cast<int>(state.range(0)));
+    else
+        settings.remove(ViewLimits::kDecodedRowsKey);
+    settings.sync();
     for (auto _ : state) {
         Window w;
         std::atomic<bool> stop{false};
@@ -318,16 +330,23 @@ void BM_Memory(benchmark::State& state) {
         const bool b = w.runUntilLogged(rest.lastLine, 600000);
         writer2.join();
         const long after1m = residentKiB();
-        if (!a || !b) {
+        std::thread writer3([&] { w.pty().write(more.bytes, false, stop); });
+        const bool c = w.runUntilLogged(more.lastLine, 600000);
+        writer3.join();
+        const long after2m = residentKiB();
+        if (!a || !b || !c) {
             state.SkipWithError("the last packet did not reach the log file");
             return;
         }
         state.counters["rss_after_100k_mib"] = static_cast<double>(after100k) / 1024.0;
         state.counters["rss_after_1m_mib"] = static_cast<double>(after1m) / 1024.0;
+        state.counters["rss_after_2m_mib"] = static_cast<double>(after2m) / 1024.0;
         state.counters["growth_mib"] = static_cast<double>(after1m - after100k) / 1024.0;
+        state.counters["growth_1m_to_2m_mib"] = static_cast<double>(after2m - after1m) / 1024.0;
     }
+    settings.remove(ViewLimits::kDecodedRowsKey);
 }
-BENCHMARK(BM_Memory)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memory)->Arg(0)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_StallAtLineRate(benchmark::State& state) {
     const int seconds = static_cast<int>(state.range(0));
@@ -363,6 +382,10 @@ BENCHMARK(BM_StallAtLineRate)->Arg(60)->Iterations(1)->Unit(benchmark::kMillisec
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The settings the benchmark writes (the decoded row limit) go to a folder of its own,
+    // never into the user's settings.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -1,11 +1,11 @@
 #include "app/DecodedModel.h"
 
 #include "decode/Pcapng.h"
+#include "framework/ViewLimits.h"
 
 #include <QBrush>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSettings>
 
 #include <algorithm>
 #include <fstream>
@@ -22,8 +22,6 @@ const QColor kErrorColour(200, 0, 0);
 
 } // namespace
 
-const char* const DecodedModel::kRowLimitKey = "decodedView/rowLimit";
-
 DecodedModel::DecodedModel(QObject* parent)
     : QAbstractTableModel(parent), session_(rowLimitSetting()) {
     flushTimer_.setSingleShot(true);
@@ -35,9 +33,7 @@ DecodedModel::DecodedModel(QObject* parent)
 }
 
 std::size_t DecodedModel::rowLimitSetting() {
-    bool ok = false;
-    const qlonglong v = QSettings().value(QLatin1String(kRowLimitKey)).toLongLong(&ok);
-    return ok && v > 0 ? static_cast<std::size_t>(v) : kDefaultRowLimit;
+    return static_cast<std::size_t>(ViewLimits::fromSettings().decodedRows);
 }
 
 void DecodedModel::setRowLimit(std::size_t rows) {

@@ -3,7 +3,7 @@
 // per command the layer gave up waiting for), each with its time, direction, name, fields
 // and round trip. Records are taken as they are routed and shown in batches, at most once
 // per flush interval, so a flood costs one insertion per batch. The session keeps at most
-// the row limit (QSettings "decodedView/rowLimit", 1,000,000 unless set): the oldest rows
+// the row limit (setting "limits/decodedRows" of ViewLimits, 1,000,000 unless set): the oldest rows
 // go first and memory stays flat. The filter (decode::RowFilter) runs over the kept rows
 // in slices of the event loop, so a million rows do not freeze the window.
 
@@ -30,7 +30,6 @@ public:
     static constexpr int kFlushMs = 50;
     static constexpr int kScanSliceMs = 15;
     static constexpr std::size_t kDefaultRowLimit = decode::Session::kDefaultRows;
-    static const char* const kRowLimitKey;
 
     explicit DecodedModel(QObject* parent = nullptr);
 

@@ -6,6 +6,7 @@
 
 #include "app/DecodedModel.h"
 #include "app/DecodedView.h"
+#include "framework/ViewLimits.h"
 #include "link/Clock.h"
 #include "link/Packet.h"
 #include "ui/ValueEntry.h"
@@ -43,15 +44,20 @@ Record packet(std::string_view body) {
     return r;
 }
 
+// The tool's settings file (in the test location while test mode is on).
+QSettings toolSettings() {
+    return QSettings(QStringLiteral("nuvex3"), QStringLiteral("nuvex3-tool"));
+}
+
 class DecodedModelTest : public ::testing::Test {
 protected:
     DecodedModelTest() {
         QStandardPaths::setTestModeEnabled(true);
-        QSettings().remove(QLatin1String(DecodedModel::kRowLimitKey));
+        toolSettings().remove(ViewLimits::kDecodedRowsKey);
         model = std::make_unique<DecodedModel>();
         model->startSession(clock.now(), 1'700'000'000'000'000);
     }
-    ~DecodedModelTest() override { QSettings().remove(QLatin1String(DecodedModel::kRowLimitKey)); }
+    ~DecodedModelTest() override { toolSettings().remove(ViewLimits::kDecodedRowsKey); }
 
     void send(std::string_view body) { model->add(kKindCommandSent, command(body), clock.now()); }
     void receive(std::string_view body) {
@@ -129,7 +135,7 @@ TEST_F(DecodedModelTest, AnswersInALaterBatchUpdateTheCommandRow) {
 TEST_F(DecodedModelTest, TheRowLimitComesFromTheSettingsAndDropsTheOldestRows) {
     EXPECT_EQ(DecodedModel::rowLimitSetting(), 1'000'000u);
     EXPECT_EQ(model->rowLimit(), 1'000'000u);
-    QSettings().setValue(QLatin1String(DecodedModel::kRowLimitKey), 5);
+    toolSettings().setValue(ViewLimits::kDecodedRowsKey, 5);
     DecodedModel limited;
     EXPECT_EQ(limited.rowLimit(), 5u);
     limited.startSession(clock.now(), 0);
@@ -151,7 +157,7 @@ TEST_F(DecodedModelTest, TheRowLimitComesFromTheSettingsAndDropsTheOldestRows) {
     limited.flush();
     EXPECT_EQ(limited.rowCount(), 5);
     EXPECT_EQ(limited.data(limited.index(0, DecodedModel::Number)).toString(), "16");
-    QSettings().setValue(QLatin1String(DecodedModel::kRowLimitKey), "none");
+    toolSettings().setValue(ViewLimits::kDecodedRowsKey, "none");
     EXPECT_EQ(DecodedModel::rowLimitSetting(), 1'000'000u);
 }
 
