@@ -21,6 +21,7 @@ namespace nuvex3 {
 namespace {
 
 constexpr std::uint8_t kEventCommandComplete = 0x80;
+constexpr std::uint8_t kOpSendTransparentData = 0x3F;
 constexpr std::uint8_t kStateStandby = 0x03;
 constexpr std::uint8_t kStateIdle = 0x09;
 
@@ -84,8 +85,8 @@ QString receivedLine(const Record& packet) {
 
 EventRouter::EventRouter(Targets targets) : t_(std::move(targets)) {}
 
-// The routing of decoded kinds. Kinds 0, 1, 31 and 34 (log lines and link errors) and
-// the Command Complete status check come first, in route().
+// The routing of decoded kinds. Kinds 0, 1 and 31 (log lines and link errors), the log
+// line of kind 34 and the Command Complete status check come first, in route().
 const std::vector<EventRouter::Route>& EventRouter::routes() {
     static const std::vector<Route> table = {
         {kKindRssi, &EventRouter::toGap},
@@ -99,6 +100,8 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindPairingComplete, &EventRouter::pairingComplete},
         {kKindPasskeyConfirmRequest, &EventRouter::passkeyConfirmRequest},
         {kKindConfigureModeStatus, &EventRouter::configureMode},
+        {kKindConnectionComplete, &EventRouter::transparentLinkUp},
+        {kKindCharacteristicValueReceived, &EventRouter::transparentCredit},
         {kKindTransparentData, &EventRouter::receivedData},
         {kKindCommandComplete, &EventRouter::maintenanceCommandComplete},
         {kKindDebugData, &EventRouter::toCommon},
@@ -122,6 +125,8 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindAdvertisingReport, &EventRouter::automationAdvertising},
         {kKindCommandComplete, &EventRouter::automationCommandComplete},
         {kKindPrimaryServiceResult, &EventRouter::automationServiceFound},
+        {kKindCommandComplete, &EventRouter::transparentSent},
+        {kKindCommandTimeout, &EventRouter::transparentNoAnswer},
     };
     return table;
 }
@@ -140,12 +145,12 @@ void EventRouter::route(int kind, const Record& record) {
     case kKindCommandTimeout:
         t_.window.appendLog(QString::asprintf("No response to command 0x%02X", record[2]),
                             kSentColour);
-        return;
+        break; // the record is the command: no Command Complete
     default:
+        if (record[2] == kEventCommandComplete && !commandComplete(record))
+            return;
         break;
     }
-    if (record[2] == kEventCommandComplete && !commandComplete(record))
-        return;
     for (const Route& route : routes())
         if (route.kind == kind)
             (this->*route.handler)(kind, record);
@@ -157,6 +162,8 @@ bool EventRouter::commandComplete(const Record& record) {
     if (status != 0) {
         if (gattCommandError(opcode, status))
             return false;
+        if (opcode == kOpSendTransparentData)
+            transparentSendFailed(record);
         if (!commandErrorTakenByRunner(opcode, status))
             prompts().message(text(commandErrorMessage(opcode, status)));
         return false;
@@ -271,29 +278,6 @@ void EventRouter::configureMode(int, const Record& record) {
         prompts().message(QStringLiteral("Configure Mode is Disable"), PromptIcon::Information);
     else if (record[3] == 1)
         prompts().message(QStringLiteral("Configure Mode is Enable"), PromptIcon::Information);
-}
-
-void EventRouter::receivedData(int, const Record& record) {
-    // [3] handle, [4..7] data length (least significant byte first), [8..] the data; the
-    // length is held to what the record can carry.
-    constexpr std::size_t kDataOffset = 8;
-    CPageTransparent& page = t_.pages.transparent;
-    page.setCompareResult(QStringLiteral("Compare Result :"));
-    std::uint32_t length = 0;
-    for (int i = 3; i >= 0; --i)
-        length = (length << 8) | record[4 + static_cast<std::size_t>(i)];
-    const std::size_t shown = std::min<std::size_t>(length, kRecordSize - kDataOffset);
-    const QByteArray data(reinterpret_cast<const char*>(record.data() + kDataOffset),
-                          static_cast<qsizetype>(shown));
-    const auto result = page.receiveTable().appendReceived(QString::asprintf("%02X", record[3]),
-                                                           data, clock().tickMs());
-    if (result == ReceiveTable::Append::NoEntry)
-        return;
-    if (result == ReceiveTable::Append::OpenFailed)
-        prompts().message(
-            QStringLiteral("Open Receive File Fail , data: %1").arg(QString::fromLatin1(data)));
-    if (page.compareEnabled())
-        t_.timers.restartCompare();
 }
 
 void EventRouter::copyLinkTable() {

@@ -24,7 +24,10 @@ public:
     // The tab caption in the property sheet.
     const QString& caption() const { return caption_; }
 
-    void setLayer(nuvex3::CKelvra_CmdSet_Layer* layer) { layer_ = layer; }
+    void setLayer(nuvex3::CKelvra_CmdSet_Layer* layer) {
+        layer_ = layer;
+        layerChanged();
+    }
     nuvex3::CKelvra_CmdSet_Layer* layer() const { return layer_; }
 
     // The main window (not owned), set once when the main window builds its sheet.
@@ -52,6 +55,9 @@ public:
 protected:
     // Called after the link table copy changed (refresh handle combos here).
     virtual void linkTableChanged() {}
+    // Called after the command layer was set or taken away (nullptr: Disconnect or a lost
+    // port, before the layer is destroyed; a page stops its runners here).
+    virtual void layerChanged() {}
 
 private:
     QString caption_;

@@ -317,12 +317,12 @@ TEST_F(ReceivedData, AFileThatCannotBeOpenedIsReportedAndTheBytesStillCount) {
 }
 
 TEST_F(ReceivedData, CompareEmptiesAnEqualFileAndNamesBothFilesOfADifferentOne) {
-    page().setCompareEnabled(true);
     connectionComplete(0x03);
     connectionComplete(0x04);
     const QString reference = QDir(h.directory()).filePath("sent.txt");
     write(reference, "hello");
     table().setReferencePath("03", reference);
+    page().setCompareEnabled(true);
     const QString received = entry("03").receivedPath;
 
     data(0x03, "hello");

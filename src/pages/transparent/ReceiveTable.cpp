@@ -90,6 +90,21 @@ ReceiveEntry* ReceiveTable::entryLocked(const QString& handle) {
     return nullptr;
 }
 
+bool ReceiveTable::modify(const QString& handle, const std::function<void(ReceiveEntry&)>& change) {
+    std::lock_guard lock(m_);
+    ReceiveEntry* entry = entryLocked(handle);
+    if (!entry)
+        return false;
+    change(*entry);
+    return true;
+}
+
+void ReceiveTable::modifyAll(const std::function<void(ReceiveEntry&)>& change) {
+    std::lock_guard lock(m_);
+    for (ReceiveEntry& e : entries_)
+        change(e);
+}
+
 ReceiveTable::Append ReceiveTable::appendReceived(const QString& handle, const QByteArray& data,
                                                   std::int64_t nowMs) {
     std::lock_guard lock(m_);
@@ -102,7 +117,7 @@ ReceiveTable::Append ReceiveTable::appendReceived(const QString& handle, const Q
     entry->totalTime = totalTimeText(entry->lastTick - entry->startTick);
     // The bytes were received even when the file could not take them: they count.
     const bool written = appendToFile(entry->receivedPath, data);
-    entry->bytesReceived += static_cast<std::uint32_t>(data.size());
+    entry->bytesReceived += static_cast<std::uint64_t>(data.size());
     return written ? Append::Written : Append::OpenFailed;
 }
 
