@@ -70,7 +70,7 @@ std::vector<CPageBase*> PageSet::layerUsers() {
 
 std::vector<CPageBase*> PageSet::enabledWhileConnected() {
     return {&common,          &gap,  &advEditor, &gattClient, &gattServer, &gattTable,
-            &gattServerTable, &gpio, &smp,       &autoTest,   &testPage};
+            &gattServerTable, &gpio, &smp,       &autoTest,   &testPage,   &transparent};
 }
 
 std::vector<CPageBase*> PageSet::clearedWhenIdle() {

@@ -75,7 +75,8 @@ struct PageSet {
     CProfilePage* profileBySelector(int selector);
     // The pages that get the command layer on Connect.
     std::vector<CPageBase*> layerUsers();
-    // The pages enabled while connected and disabled otherwise.
+    // The pages enabled while connected and disabled otherwise (of the transparent page,
+    // only its "Pull High" button).
     std::vector<CPageBase*> enabledWhileConnected();
     // The pages whose link table copy is emptied when the module and all links are idle.
     std::vector<CPageBase*> clearedWhenIdle();

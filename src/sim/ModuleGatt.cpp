@@ -57,6 +57,53 @@ void VirtualModule::Impl::grantCredits(Link& l, int credits) {
                       static_cast<std::uint8_t>(mtu & 0xFF), static_cast<std::uint8_t>(credits)});
 }
 
+void VirtualModule::Impl::sendTransparent(Link& l, Bytes data) {
+    const long long corrupt = peerOf(l).corruptByte;
+    if (corrupt >= 0 && static_cast<std::uint64_t>(corrupt) >= l.transparentSent &&
+        static_cast<std::uint64_t>(corrupt) < l.transparentSent + data.size())
+        data[static_cast<std::size_t>(static_cast<std::uint64_t>(corrupt) - l.transparentSent)] ^=
+            0xFF;
+    l.transparentSent += data.size();
+    Bytes e{l.handle};
+    append(e, data);
+    sendEvent(kEvTransparentData, e);
+}
+
+// The peer's own stream: pieces of mtu - 3 bytes, each at the time the rate allows for
+// the bytes before it (so a late piece does not slow the rate down).
+void VirtualModule::Impl::startStream(Link& l) {
+    const PeerConfig& peer = peerOf(l);
+    if (peer.streamBytesPerSecond == 0)
+        return;
+    const std::uint64_t id = l.id;
+    const std::uint64_t generation = ++l.streamGeneration;
+    l.streamed = 0;
+    l.streamStart = now + peer.streamAfter;
+    at(l.streamStart, TaskTag::Link, id, [this, id, generation] { streamLoop(id, generation); });
+}
+
+void VirtualModule::Impl::streamLoop(std::uint64_t linkId, std::uint64_t generation) {
+    Link* l = linkById(linkId);
+    if (!l || !l->transparent || l->streamGeneration != generation)
+        return;
+    const PeerConfig& peer = peerOf(*l);
+    std::uint64_t size = peer.mtu - 3u;
+    if (peer.streamTotalBytes > 0)
+        size = std::min(size, peer.streamTotalBytes - l->streamed);
+    Bytes data(static_cast<std::size_t>(size));
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = streamByte(l->streamed + i);
+    l->streamed += size;
+    sendTransparent(*l, std::move(data));
+    if (peer.streamTotalBytes > 0 && l->streamed >= peer.streamTotalBytes)
+        return;
+    const auto due =
+        l->streamStart +
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+            static_cast<double>(l->streamed) / static_cast<double>(peer.streamBytesPerSecond)));
+    at(due, TaskTag::Link, linkId, [this, linkId, generation] { streamLoop(linkId, generation); });
+}
+
 void VirtualModule::Impl::schedulePeerWrites(const Link& link) {
     const std::uint64_t id = link.id;
     for (const PeerWrite& w : peerOf(link).writes)
@@ -250,6 +297,8 @@ void VirtualModule::Impl::cmdEnableTransparent(const Bytes& p) {
         l->creditsConsumed = 0;
         grantCredits(*l, credits);
     }
+    if (l->transparent && !wasOn)
+        startStream(*l);
 }
 
 void VirtualModule::Impl::cmdSendTransparentData(const Bytes& p) {
@@ -266,12 +315,10 @@ void VirtualModule::Impl::cmdSendTransparentData(const Bytes& p) {
     const PeerConfig& peer = peerOf(*l);
     if (peer.echo) {
         const std::size_t chunk = peer.mtu - 3u;
-        for (std::size_t off = 1; off < p.size(); off += chunk) {
-            Bytes e{l->handle};
-            e.insert(e.end(), p.begin() + static_cast<long>(off),
-                     p.begin() + static_cast<long>(std::min(p.size(), off + chunk)));
-            sendEvent(kEvTransparentData, e);
-        }
+        for (std::size_t off = 1; off < p.size(); off += chunk)
+            sendTransparent(*l,
+                            Bytes(p.begin() + static_cast<long>(off),
+                                  p.begin() + static_cast<long>(std::min(p.size(), off + chunk))));
     }
     if (peer.credits > 0) {
         // The peer consumes each block at once and hands the credits back in batches.

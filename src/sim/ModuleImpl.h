@@ -47,7 +47,11 @@ struct Link {
     int gattRequests = 0; // GATT client requests so far, for a peer that stops answering
 
     bool transparent = false;
-    int creditsConsumed = 0; // blocks the peer took since it last granted credits
+    int creditsConsumed = 0;            // blocks the peer took since it last granted credits
+    std::uint64_t transparentSent = 0;  // data bytes the peer sent (echoed or streamed)
+    std::uint64_t streamed = 0;         // bytes of the peer's own stream so far
+    std::uint64_t streamGeneration = 0; // the live stream loop
+    Clock::time_point streamStart{};
 
     enum class PairingPhase { None, Running, WaitPasskey, WaitConfirm };
     PairingPhase pairing = PairingPhase::None;
@@ -218,6 +222,11 @@ struct VirtualModule::Impl {
     void notifyLoop(std::uint64_t linkId, std::uint16_t valueHandle, std::uint64_t generation);
     void sendNotification(Link& l, std::uint16_t valueHandle, const Bytes& value);
     void grantCredits(Link& l, int credits);
+    // Transparent data from the peer (Received Transparent Data), with the scenario's
+    // corrupted byte.
+    void sendTransparent(Link& l, Bytes data);
+    void startStream(Link& l);
+    void streamLoop(std::uint64_t linkId, std::uint64_t generation);
     void schedulePeerWrites(const Link& l);
     // Local GATT server (ModuleGattServer.cpp): the peer of link `linkId` writes the
     // module's table, and answers a value the module sent it.

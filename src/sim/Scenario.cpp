@@ -138,6 +138,13 @@ Uuid airPatchUuid() {
     return uuid128("4B4F4C54ACA3481C91ECD85E28A60318");
 }
 
+std::uint8_t streamByte(std::uint64_t index) {
+    // 64-character lines: 63 characters of the alphabet and digits, then a line break.
+    static constexpr char kLine[] =
+        "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz-\n";
+    return static_cast<std::uint8_t>(kLine[index % 64]);
+}
+
 std::vector<ServiceDef> defaultLocalServices(const std::string& deviceName) {
     return {
         genericAccess(deviceName, 0x0000),
@@ -564,6 +571,10 @@ public:
                    "credits",
                    "mtu",
                    "gattSilentAfter",
+                   "streamBytesPerSecond",
+                   "streamAfterMs",
+                   "streamTotalBytes",
+                   "corruptByte",
                    "services",
                    "writes",
                    "answers"});
@@ -604,6 +615,10 @@ public:
         number(*o, "credits", path, p.credits, 0, 255);
         number(*o, "mtu", path, p.mtu, 23, 517);
         number(*o, "gattSilentAfter", path, p.gattSilentAfter, -1, 1000000);
+        number(*o, "streamBytesPerSecond", path, p.streamBytesPerSecond, 0, 10'000'000);
+        millis(*o, "streamAfterMs", path, p.streamAfter);
+        number(*o, "streamTotalBytes", path, p.streamTotalBytes, 0, 1LL << 40);
+        number(*o, "corruptByte", path, p.corruptByte, -1, 1LL << 40);
         services(*o, "services", path, p.services);
         array<PeerWrite>(*o, "writes", path, p.writes,
                          [this](const QJsonValue& x, const QString& q) { return peerWrite(x, q); });

@@ -125,6 +125,16 @@ struct PeerConfig {
     bool echo = false;
     int credits = 0; // > 0: credit flow control with this many credits at start
     std::uint16_t mtu = 23;
+    // Data the peer sends by itself while the link's transparent service is on:
+    // streamBytesPerSecond bytes a second (0: none) in pieces of mtu - 3 bytes, from
+    // streamAfter after the service was enabled, streamTotalBytes in all (0: until the
+    // service or the link goes). The bytes are streamByte(0), streamByte(1), ...
+    std::uint32_t streamBytesPerSecond = 0;
+    Millis streamAfter{0};
+    std::uint64_t streamTotalBytes = 0;
+    // The transparent data byte at this offset (counted from 0 over everything the peer
+    // sends on one link, echoed or streamed) arrives with its bits inverted; -1: none.
+    long long corruptByte = -1;
 
     std::vector<ServiceDef> services;
     std::vector<PeerWrite> writes;
@@ -182,6 +192,9 @@ Uuid transparentCreditUuid();
 // The vendor air patch service and its characteristic.
 Uuid airPatchServiceUuid();
 Uuid airPatchUuid();
+
+// Byte `index` of the data a streaming peer sends: lines of printable text.
+std::uint8_t streamByte(std::uint64_t index);
 
 // A rich demonstration: three advertisers (one with a full attribute table, heart rate
 // notifications and an echoing transparent service with credit flow), and a central that

@@ -157,8 +157,11 @@ void TransparentSender::completed(bool ok) {
 }
 
 void TransparentSender::linkUp() {
-    std::lock_guard g(m_);
-    flow_.active = false;
+    {
+        std::lock_guard g(m_);
+        flow_.active = false;
+    }
+    requestStep(); // a transfer waiting for credit goes on
 }
 
 bool TransparentSender::creditReceived(const CreditNotice& notice) {
@@ -242,8 +245,10 @@ bool TransparentSender::sendBlock(StepContext& context, const QString& handle) {
     if (entry->deltaMs > 0) {
         std::unique_lock lock(m_);
         const std::uint64_t generation = stopGeneration_;
+        pausing_.store(true);
         context.waitFor(lock, cv_, std::chrono::milliseconds(entry->deltaMs),
                         [&] { return stopGeneration_ != generation; });
+        pausing_.store(false);
         if (context.stopRequested())
             return false;
     }

@@ -101,6 +101,10 @@ public:
     Flow flow() const;
     // A block or echo awaits its Command Complete.
     bool busy() const;
+    // A step of the worker runs or waits to run.
+    bool stepping() const { return runner_.busy(); }
+    // The worker waits the pause ("Delta Time (ms):") before a block.
+    bool pausing() const { return pausing_.load(); }
 
 signals:
     // A block or echo is handed to the layer (the page shows it).
@@ -149,6 +153,7 @@ private:
     std::atomic<int> blockSize_{80};
     std::atomic<bool> loopBack_{false};
     std::atomic<bool> stepPosted_{false};
+    std::atomic<bool> pausing_{false};
 
     mutable std::mutex m_;
     std::condition_variable cv_;       // stops wake the pause before a block
