@@ -68,6 +68,26 @@ TEST(Scenario, TheExampleFileLoadsWithEveryField) {
     EXPECT_EQ(s->events[1].params, hex("01 02 03"));
 }
 
+TEST(Scenario, TheTransparentFileHasAStreamingAndACorruptingPeer) {
+    QString error;
+    const auto s = loadScenario(SIM_SCENARIO_DIR "/transparent.json", &error);
+    ASSERT_TRUE(s) << error.toStdString();
+    ASSERT_EQ(s->peers.size(), 2u);
+    EXPECT_EQ(s->peers[0].streamBytesPerSecond, 20000u);
+    EXPECT_EQ(s->peers[0].streamAfter, std::chrono::milliseconds(1000));
+    EXPECT_EQ(s->peers[0].corruptByte, -1);
+    EXPECT_EQ(s->peers[1].streamBytesPerSecond, 0u);
+    EXPECT_EQ(s->peers[1].corruptByte, 100);
+    for (const PeerConfig& p : s->peers) {
+        std::string why;
+        const auto db = GattDatabase::build(p.services, &why);
+        ASSERT_TRUE(db) << why;
+        EXPECT_EQ(db->characteristicByUuid(transparentCreditUuid())->valueHandle, 0x0057);
+    }
+    EXPECT_EQ(errorOf(R"({"peers": [{"address": "010203040506", "corruptByte": -2}]})"),
+              "scenario.peers[0].corruptByte: expected a whole number from -1 to 1099511627776");
+}
+
 TEST(Scenario, MissingFieldsKeepTheirDefaults) {
     const auto s = parse(R"({"peers": [{"address": "010203040506", "name": "X"}]})");
     ASSERT_TRUE(s);

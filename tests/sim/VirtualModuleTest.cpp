@@ -589,6 +589,45 @@ TEST_F(ModuleTest, TransparentDataIsEchoedWithCreditNotificationsOnHandle0057) {
     EXPECT_THAT(cmd(0x3F, "01 41"), ElementsAre(cc(0x3F, 0x0C)));
 }
 
+TEST_F(ModuleTest, APeerStreamsAtItsRateWhileTransparentIsOnAndCorruptsTheChosenByte) {
+    // 1000 bytes a second in 20-byte pieces: one piece every 20 ms, 50 bytes in all, and
+    // the 30th byte the peer sends (counting its echoes) inverted.
+    scenario.peers[0].credits = 0;
+    scenario.peers[0].streamBytesPerSecond = 1000;
+    scenario.peers[0].streamAfter = 100ms;
+    scenario.peers[0].streamTotalBytes = 50;
+    scenario.peers[0].corruptByte = 29;
+    connectA();
+    EXPECT_THAT(wait(1000ms), IsEmpty()); // not before the service is on
+    EXPECT_THAT(cmd(0x35, "01 01 01"), ElementsAre(cc(0x35)));
+    EXPECT_THAT(wait(99ms), IsEmpty());
+    EXPECT_THAT(wait(1ms), ElementsAre(Ev{0x9A, hex("01 30313233343536373839414243444546"
+                                                    "4748494A")}));
+    EXPECT_THAT(cmd(0x3F, "01 21 22 23"), ElementsAre(cc(0x3F), Ev{0x9A, hex("01 21 22 23")}));
+    EXPECT_THAT(wait(19ms), IsEmpty());
+    // Stream bytes 20 to 39 are the 24th to 43rd bytes sent: the 30th is stream byte 26,
+    // "Q" (51), which arrives as AE.
+    EXPECT_THAT(wait(1ms), ElementsAre(Ev{0x9A, hex("01 4B4C4D4E4F50AE52535455565758595A"
+                                                    "61626364")}));
+    EXPECT_THAT(wait(20ms), ElementsAre(Ev{0x9A, hex("01 65666768696A6B6C6D6E")}));
+    EXPECT_THAT(wait(1000ms), IsEmpty()); // 50 bytes in all
+    EXPECT_EQ(streamByte(63), '\n');
+    EXPECT_EQ(streamByte(64), '0');
+
+    // Switching the service off stops an endless stream; on again starts it afresh.
+    scenario.peers[0].streamTotalBytes = 0;
+    h.reset();
+    connectA();
+    EXPECT_THAT(cmd(0x35, "01 01 01"), ElementsAre(cc(0x35)));
+    EXPECT_EQ(wait(200ms).size(), 6u); // at 100, 120, ... 200 ms
+    EXPECT_THAT(cmd(0x35, "01 00 00"), ElementsAre(cc(0x35)));
+    EXPECT_THAT(wait(1000ms), IsEmpty());
+    EXPECT_THAT(cmd(0x35, "01 01 01"), ElementsAre(cc(0x35)));
+    const Evs again = wait(100ms);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].params[1], '0');
+}
+
 TEST_F(ModuleTest, TransparentNeedsThePeersTransparentService) {
     scenario.peers[0].services.pop_back();
     connectA();
