@@ -97,7 +97,9 @@ private:
     void readInput(TimePoint now);
     // Writes what is due; returns the time the next write is due, if one waits for time.
     std::optional<TimePoint> writeDue(TimePoint now);
-    int pollTimeout(TimePoint now, std::optional<TimePoint> nextWrite) const;
+    // How long to wait for the terminal before the next timed action; nothing: no limit.
+    // Paced lines need sub-millisecond waits (a byte takes 10.85 us at 921600 baud).
+    std::optional<Duration> pollTimeout(TimePoint now, std::optional<TimePoint> nextWrite) const;
 
     int& master_; // closed here when the line is made to fail
     int wakeFd_;
@@ -131,14 +133,21 @@ void Server::run(const std::atomic<bool>& stopping) {
         module_.advance(now);
         collectOutput(now);
         const auto nextWrite = lineOpen_ ? writeDue(now) : std::nullopt;
-        int timeout = pollTimeout(now, nextWrite);
-        if (manualClock && (timeout < 0 || timeout > kManualClockPollMs))
-            timeout = kManualClockPollMs;
+        std::optional<Duration> timeout = pollTimeout(now, nextWrite);
+        if (manualClock && (!timeout || *timeout > std::chrono::milliseconds(kManualClockPollMs)))
+            timeout = std::chrono::milliseconds(kManualClockPollMs);
+        timespec wait{};
+        if (timeout) {
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(*timeout).count();
+            wait.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            wait.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        }
 
         std::array<pollfd, 2> fds{pollfd{wakeFd_, POLLIN, 0}, pollfd{-1, 0, 0}};
         if (lineOpen_)
             fds[1] = {master_, static_cast<short>(POLLIN | (writeBlocked_ ? POLLOUT : 0)), 0};
-        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
+        if (::ppoll(fds.data(), fds.size(), timeout ? &wait : nullptr, nullptr) < 0 &&
+            errno != EINTR)
             break;
         if (fds[0].revents & POLLIN) {
             std::array<char, 64> drain{};
@@ -233,7 +242,8 @@ std::optional<TimePoint> Server::writeDue(TimePoint now) {
     return std::nullopt;
 }
 
-int Server::pollTimeout(TimePoint now, std::optional<TimePoint> nextWrite) const {
+std::optional<Duration> Server::pollTimeout(TimePoint now,
+                                            std::optional<TimePoint> nextWrite) const {
     std::optional<TimePoint> deadline = module_.nextDue();
     auto earliest = [&](std::optional<TimePoint> t) {
         if (t && (!deadline || *t < *deadline))
@@ -243,11 +253,10 @@ int Server::pollTimeout(TimePoint now, std::optional<TimePoint> nextWrite) const
     if (!in_.empty())
         earliest(in_.front().first);
     if (!deadline)
-        return -1;
+        return std::nullopt;
     if (*deadline <= now)
-        return 0;
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*deadline - now).count();
-    return static_cast<int>(std::min<long long>(ms, 60'000));
+        return Duration::zero();
+    return std::min<Duration>(*deadline - now, std::chrono::seconds(60));
 }
 
 } // namespace

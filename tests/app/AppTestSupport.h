@@ -5,6 +5,7 @@
 #include "RecordingPrompts.h"
 
 #include "app/CKelvra_V1_4_TEST_TOOLDlg.h"
+#include "link/Clock.h"
 
 #include <QColor>
 #include <QStringList>
@@ -31,6 +32,14 @@ std::vector<LogLine> logLines(QTextEdit* view);
 
 // A framed packet from the module: event opcode and parameters.
 std::vector<std::uint8_t> packet(std::uint8_t event, const std::vector<std::uint8_t>& params);
+
+// A test clock installed for a fixture's whole life. A fixture that runs the window on it
+// names it as its first base class, so the clock outlives the window: the layer's threads
+// may wait on it until the window is gone.
+struct InstalledClock {
+    ManualClock clock;
+    ScopedClock scoped{clock};
+};
 
 class MainWindowHarness {
 public:

@@ -223,7 +223,7 @@ TEST_F(Routing, ErrorMessagesOfCommandsChecksumsPairingAndConfigureMode) {
 }
 
 // Received transparent data: one entry and one file per link, in the start directory.
-class ReceivedData : public Routing {
+class ReceivedData : public InstalledClock, public Routing {
 protected:
     void data(std::uint8_t handle, const std::string& bytes) {
         Bytes params{handle};
@@ -247,9 +247,6 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
     }
-
-    ManualClock clock;
-    ScopedClock scoped{clock};
 };
 
 TEST_F(ReceivedData, EachLinkWritesItsDataToItsOwnFileAndCountsIt) {

@@ -142,7 +142,8 @@ void CPageTransparent::buildLayout() {
     ui_.progress->setValue(0);
     ui_.progress->setFormat(QString());
     ui_.chart = new ThroughputChart;
-    ui_.chart->setMinimumHeight(170);
+    ui_.chart->setMinimumHeight(160);
+    ui_.chart->setMaximumHeight(210);
 
     auto* page = new QVBoxLayout(this);
 
@@ -192,6 +193,7 @@ void CPageTransparent::buildLayout() {
 
     page->addWidget(ui_.chart);
     page->addWidget(ui_.view, 1);
+    ui_.view->setMinimumHeight(120);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(ui_.clearView);
     bottom->addStretch(1);

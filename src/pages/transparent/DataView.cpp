@@ -16,6 +16,7 @@ DataView::DataView(QTextEdit* view, QObject* parent) : QObject(parent), view_(vi
         if (view_->isVisible())
             flush();
     });
+    view_->setUndoRedoEnabled(false); // a view, not an editor: no history to keep
     view_->installEventFilter(this);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QChart>
 #include <QLineSeries>
+#include <QPen>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -39,10 +40,11 @@ ThroughputChart::ThroughputChart(QWidget* parent) : QChartView(parent) {
     auto* chart = new QChart;
     tx_ = new QLineSeries(chart);
     tx_->setName(QStringLiteral("Tx bytes/s"));
-    tx_->setColor(QColor(255, 0, 0));
+    // Sent under received: the wider red line stays visible when an echo matches it.
+    tx_->setPen(QPen(QColor(255, 0, 0), 4));
     rx_ = new QLineSeries(chart);
     rx_->setName(QStringLiteral("Rx bytes/s"));
-    rx_->setColor(QColor(0, 0, 255));
+    rx_->setPen(QPen(QColor(0, 0, 255), 1.5));
     chart->addSeries(tx_);
     chart->addSeries(rx_);
     x_ = new QValueAxis(chart);
@@ -52,6 +54,7 @@ ThroughputChart::ThroughputChart(QWidget* parent) : QChartView(parent) {
     y_ = new QValueAxis(chart);
     y_->setRange(0, 1000);
     y_->setLabelFormat(QStringLiteral("%.0f"));
+    y_->setTitleText(QStringLiteral("bytes/s"));
     chart->addAxis(x_, Qt::AlignBottom);
     chart->addAxis(y_, Qt::AlignLeft);
     for (QLineSeries* s : {tx_, rx_}) {

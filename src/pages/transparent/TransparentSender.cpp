@@ -111,6 +111,7 @@ void TransparentSender::stopAll() {
     cv_.notify_all();
     runner_.stop();
     stepPosted_.store(false);
+    files_.clear(); // the worker has stopped
 }
 
 bool TransparentSender::sendNow(CKelvra_CmdSet_Layer& layer, std::uint8_t handle,
@@ -303,11 +304,12 @@ TransparentSender::Block TransparentSender::readBlock(const QString& handle) {
     b.position = entry->filePosition;
     b.rounds = entry->roundsCompleted;
 
-    QFile file(entry->referencePath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile* opened = transferFile(*entry);
+    if (!opened) {
         b.failure = QStringLiteral(" Open File Failed : %1").arg(entry->referencePath);
         return b;
     }
+    QFile& file = *opened;
     file.seek(static_cast<qint64>(b.position));
     b.data = file.read(size);
     if (b.data.size() == size) {
@@ -327,6 +329,24 @@ TransparentSender::Block TransparentSender::readBlock(const QString& handle) {
             b.failure = QStringLiteral(" File Is Empty : %1").arg(entry->referencePath);
     }
     return b;
+}
+
+QFile* TransparentSender::transferFile(const ReceiveEntry& entry) {
+    // Transfers that ended or started again give their file back.
+    std::erase_if(files_, [&](const auto& f) {
+        const std::optional<ReceiveEntry> e = table_.find(f.first);
+        return !e || !e->streaming || e->transfer != f.second.transfer;
+    });
+    OpenFile& f = files_[entry.handle];
+    if (!f.file || f.transfer != entry.transfer) {
+        f.transfer = entry.transfer;
+        f.file = std::make_unique<QFile>(entry.referencePath);
+        if (!f.file->open(QIODevice::ReadOnly)) {
+            files_.erase(entry.handle);
+            return nullptr;
+        }
+    }
+    return f.file.get();
 }
 
 bool TransparentSender::hand(StepContext& context, const Pending& pending, const QByteArray& data) {

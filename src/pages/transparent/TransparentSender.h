@@ -18,6 +18,7 @@
 #include "link/Packet.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QObject>
 #include <QString>
 
@@ -25,6 +26,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -33,6 +36,7 @@ namespace nuvex3 {
 class CKelvra_CmdSet_Layer;
 class ReceiveTable;
 class SendGate;
+struct ReceiveEntry;
 
 // A credit notification of the peer (kind 22 on attribute handle 0x0057): value bytes 2
 // and 3 give its packet size (the block is 3 bytes less), byte 4 the credits it adds.
@@ -142,6 +146,8 @@ private:
     bool sendBlock(StepContext& context, const QString& handle);
     bool sendEcho(StepContext& context);
     Block readBlock(const QString& handle);
+    // The file a transfer reads, opened once for it (worker only).
+    QFile* transferFile(const ReceiveEntry& entry);
     // Sends one 0x3F whose pending entry is already the last of pending_; on failure
     // forgets it again.
     bool hand(StepContext& context, const Pending& pending, const QByteArray& data);
@@ -163,6 +169,14 @@ private:
     std::uint64_t nextEcho_ = 1;
     std::deque<Pending> pending_; // 0x3F commands awaiting their Command Complete
     Flow flow_;
+
+    // Files of the transfers, open from their first block to their end (worker only;
+    // stopAll closes them once the worker has stopped).
+    struct OpenFile {
+        std::uint64_t transfer = 0;
+        std::unique_ptr<QFile> file;
+    };
+    std::map<QString, OpenFile> files_;
 
     StepRunner runner_;
 };

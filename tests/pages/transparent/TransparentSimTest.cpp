@@ -81,8 +81,9 @@ protected:
         h.writeRaw("17", "00000F0E0D0C0B0A"); // LE Create Connection
         ASSERT_TRUE(waitFor([&] { return page().receiveTable().find("01").has_value(); }));
         h.writeRaw("35", "010101"); // Enable Transparent
-        if (peer.credits > 0)
+        if (peer.credits > 0) {
             ASSERT_TRUE(waitFor([&] { return page().sender().flow().credit > 0; }));
+        }
     }
 
     CPageTransparent& page() { return h.dialog().pages().transparent; }

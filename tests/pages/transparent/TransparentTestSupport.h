@@ -66,4 +66,7 @@ private:
     std::uint8_t sync_ = 0;
 };
 
+// The same on the test clock (which outlives the window).
+class TransparentOnWireTimed : public InstalledClock, public TransparentOnWire {};
+
 } // namespace nuvex3::test

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -224,9 +225,7 @@ TEST_F(TransparentOnWire, CreditsSizeTheBlocksAndHoldThemWhenTheyRunOut) {
     EXPECT_EQ(ui().credits->text(), "Credits: flow control off");
 }
 
-TEST_F(TransparentOnWire, AnErrorAnswerOrNoAnswerStopsTheTransferOfThatBlock) {
-    ManualClock clock;
-    ScopedClock scoped(clock);
+TEST_F(TransparentOnWireTimed, AnErrorAnswerOrNoAnswerStopsTheTransferOfThatBlock) {
     linkUp(0x01);
     loadFile(file("f.txt", pattern(300)));
     type(ui().repeatRounds, "0");
@@ -267,9 +266,7 @@ TEST_F(TransparentOnWire, AFileThatCannotBeReadStopsItsTransferAndTheViewSaysWhy
     EXPECT_TRUE(viewText().endsWith(" File Is Empty : " + empty + "\n"));
 }
 
-TEST_F(TransparentOnWire, DeltaTimeWaitsOnTheClockAndStopTxEndsTheWaitUnsent) {
-    ManualClock clock;
-    ScopedClock scoped(clock);
+TEST_F(TransparentOnWireTimed, DeltaTimeWaitsOnTheClockAndStopTxEndsTheWaitUnsent) {
     linkUp(0x01);
     loadFile(file("f.txt", pattern(300)));
     type(ui().deltaTime, "1000");
@@ -405,6 +402,43 @@ TEST_F(TransparentOnWire, TheLinkGoingDuringATransferTakesItsEntryTheFileKeepsIt
     answer(0x3F, 0x02); // the module answers the block of the link that went
     EXPECT_TRUE(silent());
     EXPECT_EQ(contents(path), "abc");
+}
+
+TEST_F(TransparentOnWireTimed, TheChartShowsEachWaysBytesPerSecondOfTheSelectedLinkForAMinute) {
+    auto points = [&](QLineSeries* series) {
+        std::vector<std::pair<double, double>> out;
+        for (const QPointF& p : series->points())
+            out.emplace_back(p.x(), p.y());
+        return out;
+    };
+    linkUp(0x01);
+    linkUp(0x02);
+    h.dialog().timers().stopThroughput();             // the test ticks on its clock
+    QTest::mouseClick(ui().loopBack, Qt::LeftButton); // 01 echoes what it gets
+    emit h.dialog().timers().throughputTick();
+    received(0x01, pattern(1000));
+    EXPECT_EQ(nextPacket(), sendDataPacket(0x01, pattern(1000)));
+    received(0x02, pattern(250));
+    EXPECT_TRUE(pty.drain(std::chrono::milliseconds(30)).empty())
+        << "02 echoes after 01's echo is answered";
+    clock.advance(std::chrono::milliseconds(500));
+    emit h.dialog().timers().throughputTick();
+    using Points = std::vector<std::pair<double, double>>;
+    EXPECT_EQ(points(ui().chart->txSeries()), Points({{0.0, 2000.0}}));
+    EXPECT_EQ(points(ui().chart->rxSeries()), Points({{0.0, 2000.0}}));
+    select(0x02);
+    EXPECT_EQ(points(ui().chart->txSeries()), Points({{0.0, 0.0}}));
+    EXPECT_EQ(points(ui().chart->rxSeries()), Points({{0.0, 500.0}}));
+
+    // A minute and more later the chart holds the last minute only.
+    for (int i = 0; i < 130; ++i) {
+        clock.advance(std::chrono::milliseconds(500));
+        emit h.dialog().timers().throughputTick();
+    }
+    const Points rx = points(ui().chart->rxSeries());
+    ASSERT_EQ(rx.size(), 120u);
+    EXPECT_EQ(rx.front(), std::make_pair(-59.5, 0.0));
+    EXPECT_EQ(rx.back(), std::make_pair(0.0, 0.0));
 }
 
 TEST_F(TransparentOnWire, CountersClearAndSaveAsCopiesTheReceivedFile) {
