@@ -64,19 +64,23 @@ public:
     void openUrl(const QString&) override {}
 };
 
-sim::ServiceDef transparentService() {
-    sim::ServiceDef s;
-    s.uuid = sim::transparentServiceUuid();
-    s.startHandle = 0x0050;
-    sim::CharacteristicDef tx{sim::transparentTxUuid(), sim::kPropNotify, {0x00}, {}};
-    tx.descriptors = {{sim::Uuid::of16(sim::kUuidCccd), {0x00, 0x00}}};
-    sim::CharacteristicDef rx{
-        sim::transparentRxUuid(), sim::kPropWrite | sim::kPropWriteNoResponse, {0x00}, {}};
-    sim::CharacteristicDef credit{
-        sim::transparentCreditUuid(), sim::kPropWrite | sim::kPropNotify, {0x00}, {}};
-    credit.descriptors = tx.descriptors;
-    s.characteristics = {tx, rx, credit};
-    return s;
+// The module with one peer at 0A0B0C0D0E0F that has the transparent service.
+sim::Scenario scenarioWith(const sim::PeerConfig& settings) {
+    sim::Scenario scenario;
+    scenario.module.localServices = sim::defaultLocalServices(scenario.module.name);
+    sim::PeerConfig peer = settings;
+    peer.address = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
+    peer.name = "NVX-BENCH";
+    peer.connectDelay = std::chrono::milliseconds(10);
+    peer.services = {sim::transparentService(0x0050)};
+    scenario.peers = {peer};
+    return scenario;
+}
+
+// One command in flight: the block's packet (0xAA, length, opcode, handle, data,
+// checksum) and its Command Complete (7 bytes) on the line, one after the other.
+double protocolBound(int block) {
+    return block / ((block + 6 + 7) / kLineBytesPerSecond);
 }
 
 // Runs the UI thread's event loop, as the program does, until pred holds or the bound
@@ -129,17 +133,9 @@ private:
 class Session {
 public:
     bool open(const sim::PeerConfig& settings, std::string* error) {
-        sim::Scenario scenario;
-        scenario.module.localServices = sim::defaultLocalServices(scenario.module.name);
-        sim::PeerConfig peer = settings;
-        peer.address = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
-        peer.name = "NVX-BENCH";
-        peer.connectDelay = std::chrono::milliseconds(10);
-        peer.services = {transparentService()};
-        scenario.peers = {peer};
         sim::SimOptions options;
         options.baud = kBaud;
-        simulator_ = std::make_unique<sim::PtySimulator>(scenario, options);
+        simulator_ = std::make_unique<sim::PtySimulator>(scenarioWith(settings), options);
         QString why;
         if (!simulator_->start(&why)) {
             *error = why.toStdString();
@@ -240,9 +236,7 @@ void BM_SendFile(benchmark::State& state) {
         back.open(QIODevice::ReadOnly);
         const bool same = back.readAll() == bytes;
 
-        // One command in flight: the block's packet (0xAA, length, opcode, handle, data,
-        // checksum) and its Command Complete (7 bytes) on the line, one after the other.
-        const double bound = block / ((block + 6 + 7) / kLineBytesPerSecond);
+        const double bound = protocolBound(block);
         const double sendRate = kSendFileBytes / sendSeconds;
         state.counters["block_bytes"] = block;
         state.counters["tx_bytes_per_s"] = sendRate;
@@ -270,18 +264,13 @@ void BM_SendBaseline(benchmark::State& state) {
     const int credits = static_cast<int>(state.range(1));
     const int block = credits > 0 ? mtu - 3 : 640;
     for (auto _ : state) {
-        sim::Scenario scenario;
         sim::PeerConfig peer;
-        peer.address = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
-        peer.connectDelay = std::chrono::milliseconds(10);
         peer.echo = true;
         peer.credits = credits;
         peer.mtu = static_cast<std::uint16_t>(mtu);
-        peer.services = {transparentService()};
-        scenario.peers = {peer};
         sim::SimOptions options;
         options.baud = kBaud;
-        sim::PtySimulator simulator(scenario, options);
+        sim::PtySimulator simulator(scenarioWith(peer), options);
         QString why;
         if (!simulator.start(&why)) {
             state.SkipWithError(why.toStdString().c_str());
@@ -329,7 +318,7 @@ void BM_SendBaseline(benchmark::State& state) {
             }
         }
         const double seconds = static_cast<double>(run.nsecsElapsed()) / 1e9;
-        const double bound = block / ((block + 6 + 7) / kLineBytesPerSecond);
+        const double bound = protocolBound(block);
         state.counters["block_bytes"] = block;
         state.counters["tx_bytes_per_s"] = blocks * block / seconds;
         state.counters["tx_ratio_to_bound"] = blocks * block / seconds / bound;

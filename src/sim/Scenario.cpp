@@ -67,28 +67,6 @@ ServiceDef genericAttribute(std::uint16_t start = 0) {
     return service(0x1801, {chr(0x2A05, 0x20, {0x01, 0x00, 0xFF, 0xFF}, {cccd()})}, start);
 }
 
-ServiceDef transparentService(std::uint16_t start = 0) {
-    ServiceDef s;
-    s.uuid = transparentServiceUuid();
-    s.startHandle = start;
-    CharacteristicDef tx;
-    tx.uuid = transparentTxUuid();
-    tx.properties = kPropNotify;
-    tx.value = {0x00};
-    tx.descriptors = {cccd()};
-    CharacteristicDef rx;
-    rx.uuid = transparentRxUuid();
-    rx.properties = kPropWrite | kPropWriteNoResponse;
-    rx.value = {0x00};
-    CharacteristicDef credit;
-    credit.uuid = transparentCreditUuid();
-    credit.properties = kPropWrite | kPropNotify;
-    credit.value = {0x00};
-    credit.descriptors = {cccd()};
-    s.characteristics = {tx, rx, credit};
-    return s;
-}
-
 // The vendor air patch service: one characteristic that takes the update commands.
 ServiceDef airPatchService(std::uint16_t start = 0) {
     CharacteristicDef patch;
@@ -136,6 +114,28 @@ Uuid airPatchServiceUuid() {
 }
 Uuid airPatchUuid() {
     return uuid128("4B4F4C54ACA3481C91ECD85E28A60318");
+}
+
+ServiceDef transparentService(std::uint16_t start) {
+    ServiceDef s;
+    s.uuid = transparentServiceUuid();
+    s.startHandle = start;
+    CharacteristicDef tx;
+    tx.uuid = transparentTxUuid();
+    tx.properties = kPropNotify;
+    tx.value = {0x00};
+    tx.descriptors = {cccd()};
+    CharacteristicDef rx;
+    rx.uuid = transparentRxUuid();
+    rx.properties = kPropWrite | kPropWriteNoResponse;
+    rx.value = {0x00};
+    CharacteristicDef credit;
+    credit.uuid = transparentCreditUuid();
+    credit.properties = kPropWrite | kPropNotify;
+    credit.value = {0x00};
+    credit.descriptors = {cccd()};
+    s.characteristics = {tx, rx, credit};
+    return s;
 }
 
 std::uint8_t streamByte(std::uint64_t index) {

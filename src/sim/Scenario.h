@@ -183,7 +183,9 @@ struct Scenario {
 // glucose and battery.
 std::vector<ServiceDef> defaultLocalServices(const std::string& deviceName);
 
-// The transparent service and its characteristics.
+// The transparent service and its characteristics: transmit (notify), receive (write)
+// and credit (write, notify). Starting at 0x0050 puts the credit value at 0x0057.
+ServiceDef transparentService(std::uint16_t start = 0);
 Uuid transparentServiceUuid();
 Uuid transparentTxUuid();
 Uuid transparentRxUuid();

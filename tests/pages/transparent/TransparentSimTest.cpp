@@ -24,21 +24,6 @@ namespace {
 
 constexpr int kTransferBoundMs = 20000;
 
-sim::ServiceDef transparentService() {
-    sim::ServiceDef s;
-    s.uuid = sim::transparentServiceUuid();
-    s.startHandle = 0x0050; // puts the credit characteristic's value at 0x0057
-    sim::CharacteristicDef tx{sim::transparentTxUuid(), sim::kPropNotify, {0x00}, {}};
-    tx.descriptors = {{sim::Uuid::of16(sim::kUuidCccd), {0x00, 0x00}}};
-    sim::CharacteristicDef rx{
-        sim::transparentRxUuid(), sim::kPropWrite | sim::kPropWriteNoResponse, {0x00}, {}};
-    sim::CharacteristicDef credit{
-        sim::transparentCreditUuid(), sim::kPropWrite | sim::kPropNotify, {0x00}, {}};
-    credit.descriptors = tx.descriptors;
-    s.characteristics = {tx, rx, credit};
-    return s;
-}
-
 // The module with one peer at 0A0B0C0D0E0F that has the transparent service.
 sim::Scenario scenarioWith(const sim::PeerConfig& settings) {
     sim::Scenario s;
@@ -47,7 +32,7 @@ sim::Scenario scenarioWith(const sim::PeerConfig& settings) {
     peer.address = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
     peer.name = "NVX-PEER";
     peer.connectDelay = std::chrono::milliseconds(10);
-    peer.services = {transparentService()};
+    peer.services = {sim::transparentService(0x0050)};
     s.peers = {peer};
     return s;
 }
@@ -84,6 +69,13 @@ protected:
         if (peer.credits > 0) {
             ASSERT_TRUE(waitFor([&] { return page().sender().flow().credit > 0; }));
         }
+    }
+
+    // The transfer has ended and `bytes` have come back.
+    bool backAgain(std::uint64_t bytes) {
+        return waitFor(
+            [&] { return ui().startTx->text() == "Start Tx" && entry().bytesReceived == bytes; },
+            kTransferBoundMs);
     }
 
     CPageTransparent& page() { return h.dialog().pages().transparent; }
