@@ -363,11 +363,16 @@ TEST_F(TransparentOnWire, DisconnectDuringATransferStopsItAndNothingMoreIsSent) 
     EXPECT_EQ(nextBlock(0x01).size(), 80);
     answer(0x3F);
     EXPECT_EQ(nextBlock(0x01).size(), 80);
+    received(0x01, "kept");
+    const QString rxPath = page().receiveTable().find("01")->receivedPath;
     h.pressConnectButton(); // "Disconnect", with that block unanswered
     EXPECT_FALSE(h.dialog().connected());
-    EXPECT_EQ(ui().startTx->text(), "Start Tx");
-    EXPECT_FALSE(page().receiveTable().find("01")->streaming);
+    // Every link is forgotten: the page is reset as when the module reports all idle.
+    EXPECT_TRUE(page().receiveTable().empty());
+    EXPECT_EQ(ui().startTx->text(), "Start");
+    EXPECT_FALSE(ui().startTx->isEnabled());
     EXPECT_TRUE(silent());
+    EXPECT_EQ(contents(rxPath), "kept");
 }
 
 TEST_F(TransparentOnWire, ALostPortDuringATransferStopsItWithoutHarm) {
@@ -377,13 +382,15 @@ TEST_F(TransparentOnWire, ALostPortDuringATransferStopsItWithoutHarm) {
     click(ui().startTx);
     EXPECT_EQ(nextBlock(0x01).size(), 80);
     received(0x01, "partial");
+    const QString rxPath = page().receiveTable().find("01")->receivedPath;
     pty.closeMaster();
     EXPECT_TRUE(waitFor([&] { return !h.dialog().connected(); }));
     EXPECT_EQ(h.countMessages("Error in Communications!"), 1);
-    EXPECT_EQ(ui().startTx->text(), "Start Tx");
-    EXPECT_FALSE(page().receiveTable().find("01")->streaming);
+    EXPECT_TRUE(page().receiveTable().empty());
+    EXPECT_EQ(ui().startTx->text(), "Start");
     EXPECT_FALSE(page().sender().stepping());
-    EXPECT_EQ(contents(page().receiveTable().find("01")->receivedPath), "partial");
+    EXPECT_FALSE(page().sender().busy());
+    EXPECT_EQ(contents(rxPath), "partial");
 }
 
 TEST_F(TransparentOnWire, TheLinkGoingDuringATransferTakesItsEntryTheFileKeepsItsData) {
