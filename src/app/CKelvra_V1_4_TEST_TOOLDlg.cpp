@@ -303,7 +303,6 @@ QWidget* CKelvra_V1_4_TEST_TOOLDlg::buildLeftColumn() {
     v->addWidget(label(QStringLiteral("Log View : ")));
     ui_.logView = new QTextEdit;
     ui_.logView->setReadOnly(true);
-    ui_.logView->setUndoRedoEnabled(false); // every edit would stay in its history: memory grows
     ui_.logView->setLineWrapMode(QTextEdit::WidgetWidth);
     ui_.logView->setWordWrapMode(QTextOption::WrapAnywhere); // long packets fill each row
     ui_.logView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
