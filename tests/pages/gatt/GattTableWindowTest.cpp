@@ -286,7 +286,8 @@ TEST_F(RemoteTable, DisconnectDuringAWalkEndsItQuietly) {
     start();
     ASSERT_TRUE(w->connectPeer(kHeartRateSensor));
     QTest::mouseClick(panel().getButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return page().walk().phase() == 2; }));
+    // Disconnect while the first step may still be under way on the walk's worker and
+    // before any answer was routed (waiting for a later phase raced with the walk's end).
     ASSERT_TRUE(page().walking());
     w->harness().pressConnectButton(); // "Disconnect"
     ASSERT_FALSE(w->dialog().connected());
