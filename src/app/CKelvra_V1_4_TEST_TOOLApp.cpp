@@ -254,6 +254,7 @@ int CKelvra_V1_4_TEST_TOOLApp::run(int argc, char** argv) {
 
 CKelvra_V1_4_TEST_TOOLApp::CKelvra_V1_4_TEST_TOOLApp(int& argc, char** argv, AppOptions options)
     : QApplication(argc, argv), options_(std::move(options)) {
+    setOrganizationName(QStringLiteral("NUVEX3"));
     setApplicationName(QStringLiteral("nuvex3-tool"));
     setApplicationDisplayName(CKelvra_V1_4_TEST_TOOLDlg::title());
     setApplicationVersion(QStringLiteral("0.37"));

@@ -27,10 +27,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -52,6 +56,8 @@ constexpr int kLeftColumnWidth = 400;
 // Routing gives the event loop a turn after this long, so that the window stays responsive
 // while records pour in (the queue then fills and the port's reader waits).
 constexpr qint64 kRouteSliceMs = 20;
+
+const QString kExtraPagesKey = QStringLiteral("View/ExtraPages");
 
 // The largest number of data bytes a raw command may carry (its packet must fit one write).
 constexpr int kMaxDataDigits = static_cast<int>(kMaxWireParams) * 2;
@@ -144,6 +150,7 @@ CKelvra_V1_4_TEST_TOOLDlg::CKelvra_V1_4_TEST_TOOLDlg(DialogOptions options, QWid
     startDirectory_ =
         options_.startDirectory.isEmpty() ? QDir::currentPath() : options_.startDirectory;
     buildSheet();
+    buildMenu();
     applyEnablingRule();
     fitToScreen();
 
@@ -343,6 +350,38 @@ void CKelvra_V1_4_TEST_TOOLDlg::buildSheet() {
     for (const auto& [flag, page] : pages_->profiles())
         ui_.sheet->removeTab(ui_.sheet->indexOf(page));
     ui_.sheet->setCurrentIndex(0);
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::buildMenu() {
+    ui_.menuBar = new QMenuBar(this);
+    layout()->setMenuBar(ui_.menuBar);
+    QMenu* view = ui_.menuBar->addMenu(QStringLiteral("&View"));
+    ui_.extraPages =
+        view->addAction(QStringLiteral("&Extra Pages (LESC, Air Patch, Corvane, MESH)"));
+    ui_.extraPages->setCheckable(true);
+    showExtraPages(QSettings().value(kExtraPagesKey, false).toBool());
+    connect(ui_.extraPages, &QAction::toggled, this, [this](bool on) {
+        showExtraPages(on);
+        QSettings().setValue(kExtraPagesKey, on);
+    });
+}
+
+void CKelvra_V1_4_TEST_TOOLDlg::showExtraPages(bool on) {
+    {
+        const QSignalBlocker quiet(ui_.extraPages);
+        ui_.extraPages->setChecked(on);
+    }
+    for (CPageBase* page : pages_->extras()) {
+        const int tab = ui_.sheet->indexOf(page);
+        if (on && tab < 0)
+            ui_.sheet->addTab(page, page->caption());
+        else if (!on && tab >= 0)
+            ui_.sheet->removeTab(tab);
+    }
+}
+
+bool CKelvra_V1_4_TEST_TOOLDlg::extraPagesShown() const {
+    return ui_.extraPages->isChecked();
 }
 
 void CKelvra_V1_4_TEST_TOOLDlg::fitToScreen() {

@@ -20,11 +20,13 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
 class QKeyEvent;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QScrollArea;
 class QTabWidget;
@@ -83,6 +85,11 @@ public:
     void refreshPorts();
     // Pass key requests and numeric comparisons that nobody is there to answer.
     void setUnattendedPairing(nuvex3::UnattendedPairing* answers);
+    // "View", "Extra Pages": shows the pages built but not in the sheet at start-up (LESC,
+    // Air Patch, Corvane and the three mesh pages) at the end of the sheet, or hides them.
+    // The choice is remembered for the next start.
+    void showExtraPages(bool on);
+    bool extraPagesShown() const;
 
     // The controls, for tests and the screenshot.
     struct Controls {
@@ -112,6 +119,8 @@ public:
         QTabWidget* logTabs = nullptr; // "Raw" (the log view) and "Decoded"
         nuvex3::DecodedView* decoded = nullptr;
         QTabWidget* sheet = nullptr;
+        QMenuBar* menuBar = nullptr;
+        QAction* extraPages = nullptr;
     };
     const Controls& controls() const { return ui_; }
 
@@ -136,6 +145,7 @@ protected:
 
 private:
     QWidget* buildLeftColumn();
+    void buildMenu();
     void buildSheet();
     void connectPort();
     void disconnectPort();

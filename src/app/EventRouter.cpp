@@ -127,6 +127,8 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindPrimaryServiceResult, &EventRouter::automationServiceFound},
         {kKindCommandComplete, &EventRouter::transparentSent},
         {kKindCommandTimeout, &EventRouter::transparentNoAnswer},
+        {kKindClientWrite, &EventRouter::profileControlPoint},
+        {kKindCustomerDemo, &EventRouter::customerDemo},
     };
     return table;
 }

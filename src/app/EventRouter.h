@@ -136,6 +136,9 @@ private:
     void gattServerCommandDone(int kind, const Record& record);
     void localReadReply(int kind, const Record& record);
     void clientWrite(int kind, const Record& record);
+    // Profile pages and the customer demo page (EventRouterProfiles.cpp).
+    void profileControlPoint(int kind, const Record& record);
+    void customerDemo(int kind, const Record& record);
 
     // A receive table entry and an empty received data file for a new link.
     void addReceiveEntry(std::uint8_t handle);

@@ -38,6 +38,10 @@ std::vector<std::pair<std::uint8_t, CPageBase*>> PageSet::profiles() {
             {kProfileGlucose, &glucose}};
 }
 
+std::vector<CPageBase*> PageSet::extras() {
+    return {&lesc, &airPatch, &demoCorvane, &meshTransmit, &meshReceive, &meshEvent};
+}
+
 CProfilePage* PageSet::profileBySelector(int selector) {
     switch (selector) {
     case kSelectGlucose:

@@ -71,6 +71,8 @@ struct PageSet {
     std::vector<CPageBase*> sheet();
     // The profile pages with their flag, in flag order.
     std::vector<std::pair<std::uint8_t, CPageBase*>> profiles();
+    // The pages built but not in the sheet at start-up, which the "View" menu shows.
+    std::vector<CPageBase*> extras();
     // The profile page a table event's selector names, or nullptr.
     CProfilePage* profileBySelector(int selector);
     // The pages that get the command layer on Connect.

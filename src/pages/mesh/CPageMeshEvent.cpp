@@ -1,3 +1,7 @@
 #include "pages/mesh/CPageMeshEvent.h"
 
-CPageMeshEvent::CPageMeshEvent(QWidget* parent) : CPageBase(QStringLiteral("MESH"), parent) {}
+#include "pages/mesh/MeshRows.h"
+
+CPageMeshEvent::CPageMeshEvent(QWidget* parent)
+    : CNamedValuesPage(QStringLiteral("MESH"), meshEventRows(), kMeshNameColumnWidth,
+                       QStringLiteral("provisioning values"), parent) {}

@@ -1,9 +1,10 @@
 #pragma once
+// The "MESH" page: the values of a mesh provisioning, one row per stage, with a column left
+// for the values (no module event fills it yet); "Clear" empties every value.
 
-#include "framework/CPageBase.h"
+#include "pages/common/CNamedValuesPage.h"
 
-// The "MESH" page. Its controls come with the work that builds this feature.
-class CPageMeshEvent : public CPageBase {
+class CPageMeshEvent : public CNamedValuesPage {
     Q_OBJECT
 public:
     explicit CPageMeshEvent(QWidget* parent = nullptr);

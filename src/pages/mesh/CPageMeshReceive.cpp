@@ -1,4 +1,7 @@
 #include "pages/mesh/CPageMeshReceive.h"
 
+#include "pages/mesh/MeshRows.h"
+
 CPageMeshReceive::CPageMeshReceive(QWidget* parent)
-    : CPageBase(QStringLiteral("MESH - Receive"), parent) {}
+    : CNamedValuesPage(QStringLiteral("MESH - Receive"), meshPacketRows(), kMeshNameColumnWidth,
+                       QStringLiteral("received mesh packet values"), parent) {}

@@ -1,9 +1,10 @@
 #pragma once
+// The "MESH - Receive" page: the keys, nonces and parts of a received mesh network packet,
+// for the values (no module event fills it yet); "Clear" empties every value.
 
-#include "framework/CPageBase.h"
+#include "pages/common/CNamedValuesPage.h"
 
-// The "MESH - Receive" page. Its controls come with the work that builds this feature.
-class CPageMeshReceive : public CPageBase {
+class CPageMeshReceive : public CNamedValuesPage {
     Q_OBJECT
 public:
     explicit CPageMeshReceive(QWidget* parent = nullptr);

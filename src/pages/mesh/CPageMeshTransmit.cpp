@@ -1,4 +1,7 @@
 #include "pages/mesh/CPageMeshTransmit.h"
 
+#include "pages/mesh/MeshRows.h"
+
 CPageMeshTransmit::CPageMeshTransmit(QWidget* parent)
-    : CPageBase(QStringLiteral("MESH - Transmit"), parent) {}
+    : CNamedValuesPage(QStringLiteral("MESH - Transmit"), meshPacketRows(), kMeshNameColumnWidth,
+                       QStringLiteral("transmitted mesh packet values"), parent) {}

@@ -1,9 +1,10 @@
 #pragma once
+// The "MESH - Transmit" page: the keys, nonces and parts of a transmitted mesh network packet,
+// for the values (no module event fills it yet); "Clear" empties every value.
 
-#include "framework/CPageBase.h"
+#include "pages/common/CNamedValuesPage.h"
 
-// The "MESH - Transmit" page. Its controls come with the work that builds this feature.
-class CPageMeshTransmit : public CPageBase {
+class CPageMeshTransmit : public CNamedValuesPage {
     Q_OBJECT
 public:
     explicit CPageMeshTransmit(QWidget* parent = nullptr);

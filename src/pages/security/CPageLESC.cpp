@@ -1,44 +1,8 @@
 #include "pages/security/CPageLESC.h"
 
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QPushButton>
-#include <QStandardItemModel>
-#include <QTableView>
-#include <QVBoxLayout>
-
-CPageLESC::CPageLESC(QWidget* parent) : CPageBase(QStringLiteral("LESC"), parent) {
-    model_ = new QStandardItemModel(0, 2, this);
-    model_->setHorizontalHeaderLabels({QStringLiteral("Event Opcode"), QStringLiteral("Value")});
-
-    // Grid lines, movable columns, whole-row selection; nothing is edited.
-    view_ = new QTableView(this);
-    view_->setAccessibleName(QStringLiteral("LE Secure Connections values"));
-    view_->setModel(model_);
-    view_->setShowGrid(true);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setWordWrap(false);
-    view_->verticalHeader()->setVisible(false);
-    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
-    view_->horizontalHeader()->setSectionsMovable(true);
-    view_->horizontalHeader()->setStretchLastSection(false);
-    view_->setColumnWidth(0, 100);
-    view_->setColumnWidth(1, 800);
-
-    clear_ = new QPushButton(QStringLiteral("Clear"), this);
-    connect(clear_, &QPushButton::clicked, this, &CPageLESC::reset);
-
-    auto* bar = new QHBoxLayout;
-    bar->addStretch(1);
-    bar->addWidget(clear_);
-    auto* page = new QVBoxLayout(this);
-    page->addLayout(bar);
-    page->addWidget(view_, 1);
-    reset();
-}
+CPageLESC::CPageLESC(QWidget* parent)
+    : CNamedValuesPage(QStringLiteral("LESC"), rowLabels(), 100,
+                       QStringLiteral("LE Secure Connections values"), parent) {}
 
 const QStringList& CPageLESC::rowLabels() {
     static const QStringList labels = {
@@ -54,10 +18,4 @@ const QStringList& CPageLESC::rowLabels() {
         QStringLiteral("h6-BRLTK"),
     };
     return labels;
-}
-
-void CPageLESC::reset() {
-    model_->removeRows(0, model_->rowCount());
-    for (const QString& label : rowLabels())
-        model_->appendRow({new QStandardItem(label), new QStandardItem()});
 }
