@@ -6,6 +6,8 @@
 #include "pages/profiles/CPageGlucoseRecordAccessControlPoint.h"
 #include "pages/profiles/DisplayPanel.h"
 
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -14,6 +16,7 @@ using namespace nuvex3::profiles;
 namespace {
 
 const QColor kGrey(105, 105, 105);
+constexpr int kSubPageMinimumHeight = 200;
 
 std::vector<DisplayPanel::Field> meterFields() {
     const QString family = QStringLiteral("Univers 57 Condensed");
@@ -42,9 +45,19 @@ CPageGlucose::CPageGlucose(QWidget* parent) : CProfilePage(QStringLiteral("Gluco
     context_ = new CPageGlucoseMeasurementContext(this);
     feature_ = new CPageGlucoseFeature(this);
     recordAccess_ = new CPageGlucoseRecordAccessControlPoint(this);
+    // Each sub-page scrolls on its own, so that the page fits a laptop screen beside the
+    // main window's left column with the meter's display in view.
     for (CPageBase* page :
-         std::initializer_list<CPageBase*>{measurement_, context_, feature_, recordAccess_})
-        sheet_->addTab(page, page->caption());
+         std::initializer_list<CPageBase*>{measurement_, context_, feature_, recordAccess_}) {
+        auto* area = new QScrollArea(sheet_);
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        area->setWidget(page);
+        area->setMinimumHeight(kSubPageMinimumHeight);
+        area->setMinimumWidth(page->minimumSizeHint().width() +
+                              area->verticalScrollBar()->sizeHint().width());
+        sheet_->addTab(area, page->caption());
+    }
     sheet_->setCurrentIndex(0);
 
     auto* page = new QVBoxLayout(this);
@@ -73,7 +86,17 @@ void CPageGlucose::receive(int kind, const nuvex3::Record& record) {
     if (kind != nuvex3::kKindClientWrite)
         return;
     recordAccess_->receive(kind, record);
-    sheet_->setCurrentWidget(recordAccess_);
+    showSubPage(*recordAccess_);
+}
+
+void CPageGlucose::showSubPage(CPageBase& page) {
+    for (int i = 0; i < sheet_->count(); ++i)
+        if (static_cast<QScrollArea*>(sheet_->widget(i))->widget() == &page)
+            sheet_->setCurrentIndex(i);
+}
+
+CPageBase* CPageGlucose::currentSubPage() const {
+    return static_cast<CPageBase*>(static_cast<QScrollArea*>(sheet_->currentWidget())->widget());
 }
 
 void CPageGlucose::showReading(const GlucoseReading& reading) {

@@ -36,6 +36,9 @@ public:
     CPageGlucoseFeature& feature() const { return *feature_; }
     CPageGlucoseRecordAccessControlPoint& recordAccess() const { return *recordAccess_; }
     QTabWidget* subSheet() const { return sheet_; }
+    // Makes `page` the current sub-page; the sub-page shown.
+    void showSubPage(CPageBase& page);
+    CPageBase* currentSubPage() const;
     nuvex3::profiles::DisplayPanel* panel() const { return panel_; }
 
 private:

@@ -90,10 +90,13 @@ GlucoseRecordForm::GlucoseRecordForm(QWidget* parent) : QWidget(parent) {
     auto* kind = new QHBoxLayout;
     kind->addWidget(buddyLabel(QStringLiteral("Type"), type_, this));
     kind->addWidget(type_);
-    kind->addWidget(buddyLabel(QStringLiteral("Sample Location"), location_, this));
-    kind->addWidget(location_);
     kind->addStretch(1);
     grid->addLayout(kind, 3, 1, 1, 2);
+    auto* site = new QHBoxLayout;
+    site->addWidget(buddyLabel(QStringLiteral("Sample Location"), location_, this));
+    site->addWidget(location_);
+    site->addStretch(1);
+    grid->addLayout(site, 4, 1, 1, 2);
     auto* amount = new QHBoxLayout;
     amount->addWidget(buddyLabel(QStringLiteral("Concentration Value"), concentration_, this));
     amount->addWidget(concentration_);
@@ -101,14 +104,14 @@ GlucoseRecordForm::GlucoseRecordForm(QWidget* parent) : QWidget(parent) {
     amount->addWidget(multiplier_);
     amount->addWidget(unitBox_);
     amount->addStretch(1);
-    grid->addLayout(amount, 4, 1, 1, 2);
+    grid->addLayout(amount, 5, 1, 1, 2);
 
     // Present but not offered: no context record follows a measurement sent from here.
     contextBox_ = new QCheckBox(QStringLiteral("Context Information Follows"), this);
     contextBox_->hide();
 
     statusBox_ = new QCheckBox(QStringLiteral("Sensor Status Annunciation"), this);
-    grid->addWidget(statusBox_, 5, 0, 1, 3);
+    grid->addWidget(statusBox_, 6, 0, 1, 3);
     auto* boxes = new QGridLayout;
     boxes->setContentsMargins(20, 0, 0, 0);
     boxes->setVerticalSpacing(2);
@@ -116,7 +119,7 @@ GlucoseRecordForm::GlucoseRecordForm(QWidget* parent) : QWidget(parent) {
         annunciations_[i] = new QCheckBox(annunciationNames()[static_cast<int>(i)], this);
         boxes->addWidget(annunciations_[i], static_cast<int>(i) / 2, static_cast<int>(i % 2));
     }
-    grid->addLayout(boxes, 6, 0, 1, 3);
+    grid->addLayout(boxes, 7, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
     glucoseToggled(false);
