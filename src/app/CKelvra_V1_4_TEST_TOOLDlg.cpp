@@ -28,7 +28,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
@@ -38,6 +37,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace nuvex3;
@@ -353,9 +353,14 @@ void CKelvra_V1_4_TEST_TOOLDlg::buildSheet() {
 }
 
 void CKelvra_V1_4_TEST_TOOLDlg::buildMenu() {
-    ui_.menuBar = new QMenuBar(this);
-    layout()->setMenuBar(ui_.menuBar);
-    QMenu* view = ui_.menuBar->addMenu(QStringLiteral("&View"));
+    // A "View" button beside the sheet's tabs: it costs the window no height.
+    ui_.viewButton = new QToolButton(ui_.sheet);
+    ui_.viewButton->setText(QStringLiteral("&View"));
+    ui_.viewButton->setAccessibleName(QStringLiteral("View"));
+    ui_.viewButton->setPopupMode(QToolButton::InstantPopup);
+    auto* view = new QMenu(ui_.viewButton);
+    ui_.viewButton->setMenu(view);
+    ui_.sheet->setCornerWidget(ui_.viewButton, Qt::TopRightCorner);
     ui_.extraPages =
         view->addAction(QStringLiteral("&Extra Pages (LESC, Air Patch, Corvane, MESH)"));
     ui_.extraPages->setCheckable(true);

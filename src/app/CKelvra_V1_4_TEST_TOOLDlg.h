@@ -26,11 +26,11 @@ class QCloseEvent;
 class QComboBox;
 class QKeyEvent;
 class QLineEdit;
-class QMenuBar;
 class QPushButton;
 class QScrollArea;
 class QTabWidget;
 class QTextEdit;
+class QToolButton;
 
 namespace nuvex3 {
 class CKelvra_CmdSet_Layer;
@@ -119,7 +119,7 @@ public:
         QTabWidget* logTabs = nullptr; // "Raw" (the log view) and "Decoded"
         nuvex3::DecodedView* decoded = nullptr;
         QTabWidget* sheet = nullptr;
-        QMenuBar* menuBar = nullptr;
+        QToolButton* viewButton = nullptr; // its menu: "Extra Pages"
         QAction* extraPages = nullptr;
     };
     const Controls& controls() const { return ui_; }

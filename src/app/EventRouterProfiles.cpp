@@ -10,11 +10,11 @@
 namespace nuvex3 {
 
 void EventRouter::profileControlPoint(int kind, const Record& record) {
-    // [4..5] the written attribute handle, most significant byte first.
+    // [4..5] the written attribute handle, least significant byte first.
     PageSet& pages = t_.pages;
     for (CProfilePage* page : std::initializer_list<CProfilePage*>{
              &pages.heartRate, &pages.healthThermometer, &pages.glucose}) {
-        if (!isHandle(page->controlPointHandle(), record[4], record[5]))
+        if (!isHandle(page->controlPointHandle(), record[5], record[4]))
             continue;
         page->receive(kind, record);
         if (page == &pages.glucose)

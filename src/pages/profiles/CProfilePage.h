@@ -54,6 +54,6 @@ private:
     std::map<QString, QString> handles_; // upper-case UUID -> value handle
 };
 
-// True when a written attribute handle (most significant byte first, as the record holds
-// it) is the one the handle text names; an empty text names no handle.
+// True when the attribute handle of these two bytes is the one the handle text names; an
+// empty text names no handle.
 bool isHandle(const QString& handleText, std::uint8_t high, std::uint8_t low);

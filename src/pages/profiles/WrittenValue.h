@@ -1,6 +1,6 @@
 #pragma once
 // The value of a Client Write Characteristic Value record (kind 23): [3] connection handle,
-// [4..5] attribute handle (most significant byte first), [6] value length, [7..] value.
+// [4..5] attribute handle (least significant byte first), [6] value length, [7..] value.
 
 #include "link/Packet.h"
 
