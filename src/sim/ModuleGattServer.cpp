@@ -36,6 +36,7 @@ void VirtualModule::Impl::peerWrite(std::uint64_t linkId, const PeerWrite& w) {
     const Bytes value = truncated(w.value, kMaxAttributeValue, kMaxNotifiedValue);
     l->pendingWrite = Link::PendingWrite{handle, local.readValue(handle).value_or(Bytes{})};
     local.writeValue(handle, value);
+    logPeerWrote(*l, handle, value);
     Bytes e{l->handle};
     append(e, be16(handle));
     append(e, value);
@@ -68,6 +69,7 @@ void VirtualModule::Impl::cmdSendCharacteristicValue(const Bytes& p) {
         return;
     }
     complete(0x38, kStatusSuccess);
+    logPeerReceived(*l, *c, Bytes(p.begin() + 3, p.end()));
     answerSentValue(*l, *c);
 }
 

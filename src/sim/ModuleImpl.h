@@ -83,6 +83,7 @@ struct VirtualModule::Impl {
     std::uint64_t taskSeq = 0;
     std::map<std::pair<TimePoint, std::uint64_t>, Task> tasks;
     std::vector<Bytes> output;
+    std::vector<std::string> log; // lines for the simulator's log, oldest first
 
     void at(TimePoint when, TaskTag tag, std::uint64_t link, std::function<void()> fn);
     void after(Millis delay, TaskTag tag, std::uint64_t link, std::function<void()> fn) {
@@ -232,6 +233,9 @@ struct VirtualModule::Impl {
     // module's table, and answers a value the module sent it.
     void peerWrite(std::uint64_t linkId, const PeerWrite& write);
     void answerSentValue(const Link& l, const GattCharacteristic& c);
+    // The simulator's log of what peers receive and write (ModulePeerLog.cpp).
+    void logPeerReceived(const Link& l, const GattCharacteristic& c, const Bytes& value);
+    void logPeerWrote(const Link& l, std::uint16_t handle, const Bytes& value);
 
     // ---- pairing helpers (ModulePairing.cpp) ----
     void startPairing(std::uint64_t linkId);

@@ -27,6 +27,7 @@ using TimePoint = Clock::time_point;
 using Duration = Clock::duration;
 
 constexpr std::size_t kMaxBacklog = 1 << 20; // bytes waiting for the tool to read
+constexpr std::size_t kMaxLogLines = 10000;  // the log kept for log(): the latest lines
 constexpr int kManualClockPollMs = 2;        // re-read a test clock this often
 
 bool makeRaw(int fd) {
@@ -59,6 +60,9 @@ struct PtySimulator::Impl {
     mutable std::condition_variable receivedCv;
     std::uint64_t received = 0;
 
+    mutable std::mutex logMutex;
+    std::vector<std::string> logLines;
+
     Impl(Scenario s, SimOptions o) : scenario(std::move(s)), options(o) {}
     void countReceived(std::size_t n) {
         std::lock_guard g(receivedMutex);
@@ -76,8 +80,8 @@ class Server {
 public:
     Server(int& master, int wakeFd, const Scenario& scenario, const SimOptions& options,
            std::function<void(std::size_t)> onRead)
-        : master_(master), wakeFd_(wakeFd), onRead_(std::move(onRead)), module_(scenario),
-          faults_(options.faults),
+        : master_(master), wakeFd_(wakeFd), onRead_(std::move(onRead)), log_(options.log),
+          module_(scenario), faults_(options.faults),
           byteTime_(options.baud > 0
                         ? Duration(std::chrono::nanoseconds(10'000'000'000LL / options.baud))
                         : Duration::zero()),
@@ -104,6 +108,7 @@ private:
     int& master_; // closed here when the line is made to fail
     int wakeFd_;
     std::function<void(std::size_t)> onRead_;
+    std::function<void(const std::string&)> log_;
     VirtualModule module_;
     WireFaults faults_;
     Duration byteTime_;
@@ -160,6 +165,9 @@ void Server::run(const std::atomic<bool>& stopping) {
 }
 
 void Server::collectOutput(TimePoint now) {
+    for (const std::string& line : module_.takeLog())
+        if (log_)
+            log_(line);
     for (Bytes& packet : module_.takeOutput()) {
         auto o = faults_.outbound(std::move(packet));
         if (!o)
@@ -262,8 +270,18 @@ std::optional<Duration> Server::pollTimeout(TimePoint now,
 } // namespace
 
 void PtySimulator::Impl::serve() {
-    Server server(master, wakePipe[0], scenario, options,
-                  [this](std::size_t n) { countReceived(n); });
+    SimOptions o = options;
+    o.log = [this](const std::string& line) {
+        {
+            std::lock_guard g(logMutex);
+            if (logLines.size() >= kMaxLogLines)
+                logLines.erase(logLines.begin(), logLines.begin() + kMaxLogLines / 2);
+            logLines.push_back(line);
+        }
+        if (options.log)
+            options.log(line);
+    };
+    Server server(master, wakePipe[0], scenario, o, [this](std::size_t n) { countReceived(n); });
     server.run(stopping);
 }
 
@@ -343,6 +361,11 @@ std::uint64_t PtySimulator::bytesReceived() const {
 bool PtySimulator::waitBytesReceived(std::uint64_t n, std::chrono::milliseconds bound) const {
     std::unique_lock l(d->receivedMutex);
     return d->receivedCv.wait_for(l, bound, [&] { return d->received >= n; });
+}
+
+std::vector<std::string> PtySimulator::log() const {
+    std::lock_guard g(d->logMutex);
+    return d->logLines;
 }
 
 } // namespace nuvex3::sim

@@ -10,14 +10,19 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace nuvex3::sim {
 
 struct SimOptions {
     int baud = 0; // 0: as fast as possible; else bytes take 10 bit times each way (8N1)
     FaultOptions faults;
+    // Each line of the simulator's log (what the peers receive and write), on the
+    // simulator's thread.
+    std::function<void(const std::string&)> log;
 };
 
 class PtySimulator {
@@ -42,6 +47,8 @@ public:
     // have been read: tests that move a test clock use it to know a command has arrived.
     std::uint64_t bytesReceived() const;
     bool waitBytesReceived(std::uint64_t n, std::chrono::milliseconds bound) const;
+    // The simulator's log so far, oldest line first.
+    std::vector<std::string> log() const;
 
 private:
     struct Impl;

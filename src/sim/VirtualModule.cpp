@@ -425,6 +425,10 @@ std::vector<Bytes> VirtualModule::takeOutput() {
     return std::exchange(d->output, {});
 }
 
+std::vector<std::string> VirtualModule::takeLog() {
+    return std::exchange(d->log, {});
+}
+
 std::uint8_t VirtualModule::state() const {
     return d->currentState();
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace nuvex3::sim {
@@ -100,6 +101,9 @@ public:
     std::optional<TimePoint> nextDue() const;
     // The framed packets produced so far, oldest first; the module forgets them.
     std::vector<Bytes> takeOutput();
+    // The lines of the simulator's log so far (what the peers received from the module's
+    // own table and wrote to it), oldest first; the module forgets them.
+    std::vector<std::string> takeLog();
 
     // Observations for tests and the command line.
     std::uint8_t state() const;

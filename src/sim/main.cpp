@@ -45,6 +45,11 @@ int main(int argc, char** argv) {
         scenario = std::move(*loaded);
     }
     SimOptions options;
+    // What the peers receive from the module's own table and write to it.
+    options.log = [](const std::string& line) {
+        std::fprintf(stderr, "nuvex3-sim: %s\n", line.c_str());
+        std::fflush(stderr);
+    };
     if (parser.isSet(baudOpt)) {
         bool ok = false;
         options.baud = parser.value(baudOpt).toInt(&ok);

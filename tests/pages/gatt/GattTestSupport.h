@@ -39,6 +39,7 @@ public:
     PageSet& pages() { return h_.dialog().pages(); }
     RecordingPrompts& prompts() { return h_.prompts(); }
     ManualClock& clock() { return clock_; }
+    sim::PtySimulator& simulator() { return *sim_; }
 
     // Connects the peer at this address; false when the link did not come up.
     bool connectPeer(const std::array<std::uint8_t, 6>& address);
