@@ -29,9 +29,12 @@ GattWindow::~GattWindow() = default;
 
 bool GattWindow::settle() {
     return waitFor([&] {
+        // The layer clears its wait on the port's thread; the records of the answer may
+        // still be on their way to the window, so the window's queue must be empty too.
         CKelvra_CmdSet_Layer* layer = dialog().layer();
         return layer && !layer->awaitingResponse() && layer->queuedCommands() == 0 &&
-               !pages().gattTable.walkStepUnderWay() && !pages().gattServerTable.walkStepUnderWay();
+               dialog().recordQueue().queuedBytes() == 0 && !pages().gattTable.walkStepUnderWay() &&
+               !pages().gattServerTable.walkStepUnderWay();
     });
 }
 
