@@ -9,7 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <string_view>
 
 namespace nuvex3::decode {
 
@@ -21,18 +21,38 @@ const char* const kApplication = "nuvex3-decode 0.37";
 } // namespace
 
 std::optional<std::int64_t> logNameTimeUs(const std::string& path) {
-    static const std::regex kName(R"(Dravo_LOG-(\d{4})(\d{2})(\d{2})_(\d{2})(\d{2})(\d{2}))");
-    std::smatch m;
+    // "Dravo_LOG-yyyyMMdd_HHmmss" anywhere in the file name.
+    static constexpr std::string_view kPrefix = "Dravo_LOG-";
+    static constexpr std::string_view kShape = "dddddddd_dddddd";
     const std::string name = std::filesystem::path(path).filename().string();
-    if (!std::regex_search(name, m, kName))
+    const std::string_view view(name);
+    std::size_t at = view.find(kPrefix);
+    std::string_view stamp;
+    for (; at != std::string_view::npos; at = view.find(kPrefix, at + 1)) {
+        const std::string_view rest = view.substr(at + kPrefix.size(), kShape.size());
+        bool fits = rest.size() == kShape.size();
+        for (std::size_t i = 0; fits && i < kShape.size(); ++i)
+            fits = kShape[i] == 'd' ? (rest[i] >= '0' && rest[i] <= '9') : rest[i] == kShape[i];
+        if (fits) {
+            stamp = rest;
+            break;
+        }
+    }
+    if (stamp.empty())
         return std::nullopt;
+    const auto number = [&](std::size_t pos, std::size_t n) {
+        int v = 0;
+        for (char c : stamp.substr(pos, n))
+            v = v * 10 + (c - '0');
+        return v;
+    };
     std::tm tm{};
-    tm.tm_year = std::stoi(m[1]) - 1900;
-    tm.tm_mon = std::stoi(m[2]) - 1;
-    tm.tm_mday = std::stoi(m[3]);
-    tm.tm_hour = std::stoi(m[4]);
-    tm.tm_min = std::stoi(m[5]);
-    tm.tm_sec = std::stoi(m[6]);
+    tm.tm_year = number(0, 4) - 1900;
+    tm.tm_mon = number(4, 2) - 1;
+    tm.tm_mday = number(6, 2);
+    tm.tm_hour = number(9, 2);
+    tm.tm_min = number(11, 2);
+    tm.tm_sec = number(13, 2);
     tm.tm_isdst = -1;
     const std::time_t t = std::mktime(&tm);
     if (t == static_cast<std::time_t>(-1))

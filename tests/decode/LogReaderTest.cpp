@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -176,6 +177,19 @@ TEST_F(DecodeProgram, FiltersAndWritesPcapng) {
     ASSERT_TRUE(logNameTimeUs(log));
     EXPECT_EQ(*logNameTimeUs(log) % 1'000'000, 0);
     EXPECT_FALSE(logNameTimeUs("session.log"));
+    std::tm tm{};
+    tm.tm_year = 2026 - 1900;
+    tm.tm_mon = 11;
+    tm.tm_mday = 8;
+    tm.tm_hour = 13;
+    tm.tm_min = 25;
+    tm.tm_sec = 37;
+    tm.tm_isdst = -1;
+    EXPECT_EQ(logNameTimeUs("/logs/copy of Dravo_LOG-20261208_132537.log"),
+              static_cast<std::int64_t>(std::mktime(&tm)) * 1'000'000);
+    EXPECT_FALSE(logNameTimeUs("Dravo_LOG-2026120X_132537.log"));
+    EXPECT_FALSE(logNameTimeUs("Dravo_LOG-20261208-132537.log"));
+    EXPECT_FALSE(logNameTimeUs("Dravo_LOG-20261208_1325.log"));
 
     r = run({dir.filePath("missing.log")});
     EXPECT_EQ(r.code, kDecodeFailed);
