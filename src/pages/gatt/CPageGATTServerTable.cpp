@@ -160,14 +160,7 @@ bool CPageGATTServerTable::walking() const {
 }
 
 void CPageGATTServerTable::ContinueWalk(std::uint8_t opcode) {
-    static const std::pair<std::uint8_t, TableWalk::Op> kOps[] = {
-        {0x3B, TableWalk::Op::DiscoverServices},
-        {0x3C, TableWalk::Op::DiscoverCharacteristics},
-        {0x3A, TableWalk::Op::ReadCharacteristic},
-    };
-    for (const auto& [op, walkOp] : kOps)
-        if (op == opcode && walk_.acknowledge(walkOp))
-            runner_->step();
+    runner_->acknowledge(opcode, {.services = 0x3B, .characteristics = 0x3C, .read = 0x3A});
 }
 
 void CPageGATTServerTable::stopWalk() {

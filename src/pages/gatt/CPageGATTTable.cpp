@@ -189,14 +189,7 @@ bool CPageGATTTable::walking() const {
 }
 
 void CPageGATTTable::ContinueWalk(std::uint8_t opcode) {
-    static const std::pair<std::uint8_t, TableWalk::Op> kOps[] = {
-        {0x30, TableWalk::Op::DiscoverServices},
-        {0x31, TableWalk::Op::DiscoverCharacteristics},
-        {0x32, TableWalk::Op::ReadCharacteristic},
-    };
-    for (const auto& [op, walkOp] : kOps)
-        if (op == opcode && walk_.acknowledge(walkOp))
-            runner_->step();
+    runner_->acknowledge(opcode, {.services = 0x30, .characteristics = 0x31, .read = 0x32});
 }
 
 void CPageGATTTable::stopWalk() {

@@ -19,6 +19,17 @@ void TableWalkRunner::start(std::vector<std::uint8_t> links) {
     step();
 }
 
+void TableWalkRunner::acknowledge(std::uint8_t opcode, const Opcodes& opcodes) {
+    using Op = TableWalk::Op;
+    const std::pair<std::uint8_t, Op> ops[] = {
+        {opcodes.services, Op::DiscoverServices},
+        {opcodes.characteristics, Op::DiscoverCharacteristics},
+        {opcodes.read, Op::ReadCharacteristic}};
+    for (const auto& [op, walkOp] : ops)
+        if (op == opcode && walk_.acknowledge(walkOp))
+            step();
+}
+
 void TableWalkRunner::step() {
     SendGate* gate = gate_ ? gate_() : nullptr;
     const std::uint64_t generation = generation_.load();

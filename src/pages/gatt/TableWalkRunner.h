@@ -54,9 +54,19 @@ public:
 
     // UI thread. Starts the walk over these links and runs its first step.
     void start(std::vector<std::uint8_t> links);
+    // The command opcode of each kind of walk command (a table page's own commands).
+    struct Opcodes {
+        std::uint8_t services;        // TableWalk::Op::DiscoverServices
+        std::uint8_t characteristics; // TableWalk::Op::DiscoverCharacteristics
+        std::uint8_t read;            // TableWalk::Op::ReadCharacteristic
+    };
+
     // UI thread. Runs the next step (the module acknowledged the walk's command, see
     // TableWalk::acknowledge()).
     void step();
+    // UI thread. The module acknowledged `opcode`: when it is the walk's command under way,
+    // the next step runs.
+    void acknowledge(std::uint8_t opcode, const Opcodes& opcodes);
     // UI thread. Ends the walk and joins the worker; nothing is sent afterwards.
     void stop();
     // A step is queued or running.
