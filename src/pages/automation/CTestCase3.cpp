@@ -56,21 +56,8 @@ protected:
             if (wait(c, std::chrono::seconds(3)))
                 sendPasskey(c, handle(), QString::fromLatin1(kFixedPasskey));
             return;
-        case 3:
-            if (expect({kTsConnected}))
-                shutdownAfterWait(c);
-            return;
-        case 4:
-            if (expect({kTsShutdown}))
-                resetAfterWait(c);
-            return;
-        case 5:
-            if (expect({kTsIdle}))
-                eraseStep(c);
-            return;
         default:
-            if (expect({kTsIdle}))
-                idleRoundEnd(c);
+            eflashRoundEnd(n - 3, kTsConnected, c);
             return;
         }
     }

@@ -43,22 +43,10 @@ protected:
             if (sendStandby(c))
                 log(QStringLiteral("Check Module is enter Standby Mode"));
             return;
-        case 2:
-            // Runs on the pairing: the state stored last is the idle state before standby.
-            if (expect({kTsIdle}))
-                shutdownAfterWait(c);
-            return;
-        case 3:
-            if (expect({kTsShutdown}))
-                resetAfterWait(c);
-            return;
-        case 4:
-            if (expect({kTsIdle}))
-                eraseStep(c);
-            return;
         default:
-            if (expect({kTsIdle}))
-                idleRoundEnd(c);
+            // Step 2 runs on the pairing: the state stored last is the idle state before
+            // standby.
+            eflashRoundEnd(n - 2, kTsIdle, c);
             return;
         }
     }

@@ -165,6 +165,27 @@ void TestCaseRun::idleRoundEnd(StepContext& c) {
     roundEnd(c);
 }
 
+void TestCaseRun::eflashRoundEnd(int stage, std::uint8_t beforeShutdown, StepContext& c) {
+    switch (stage) {
+    case 0:
+        if (expect({beforeShutdown}))
+            shutdownAfterWait(c);
+        return;
+    case 1:
+        if (expect({kTsShutdown}))
+            resetAfterWait(c);
+        return;
+    case 2:
+        if (expect({kTsIdle}))
+            eraseStep(c);
+        return;
+    default:
+        if (expect({kTsIdle}))
+            idleRoundEnd(c);
+        return;
+    }
+}
+
 TestCaseRun::Pairing TestCaseRun::endOnPairingError(std::uint8_t result) {
     if (result == 1)
         fail(QStringLiteral("Error: Pairing Fail"));

@@ -88,6 +88,10 @@ protected:
     void eraseStep(StepContext& c);
     // "Module is enter Idle Mode", then the round end.
     void idleRoundEnd(StepContext& c);
+    // The eFlash tests' end of a round, one stage per step from the state expected before
+    // the shutdown (`beforeShutdown`): shutdown after the wait, Reset, erase the bonds, the
+    // round end, each after its state check.
+    void eflashRoundEnd(int stage, std::uint8_t beforeShutdown, StepContext& c);
 
     // UI thread. A pairing that failed (1) or timed out (2) ends the run with a red line.
     Pairing endOnPairingError(std::uint8_t result);
