@@ -329,6 +329,8 @@ QWidget* CKelvra_V1_4_TEST_TOOLDlg::buildLeftColumn() {
     rawLayout->addLayout(buttons);
     // The same packets decoded, beside the raw lines.
     decodedModel_ = new DecodedModel(this);
+    connect(decodedModel_, &DecodedModel::problem, this,
+            [this](const QString& text) { appendLog(text, kMessageColour); });
     ui_.decoded = new DecodedView(decodedModel_);
     ui_.logTabs = new QTabWidget;
     ui_.logTabs->setAccessibleName(QStringLiteral("Log View"));

@@ -4,6 +4,7 @@
 #include "framework/ViewLimits.h"
 
 #include <QBrush>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -30,6 +31,15 @@ DecodedModel::DecodedModel(QObject* parent)
     scanTimer_.setInterval(0);
     connect(&scanTimer_, &QTimer::timeout, this, &DecodedModel::scanSlice);
     session_.start(clock().now(), 0);
+    setSpoolDirectory(QDir::tempPath());
+}
+
+void DecodedModel::setSpoolDirectory(const QString& directory) {
+    decode::SpoolSettings spool;
+    spool.directory = QFile::encodeName(directory).toStdString();
+    spool.segmentsInMemory = kRowsInMemory / decode::PacketStore::kSegmentRows;
+    spool.onError = [this](const std::string& error) { spoolError_ = error; };
+    session_.enableSpool(std::move(spool));
 }
 
 std::size_t DecodedModel::rowLimitSetting() {
@@ -152,6 +162,7 @@ void DecodedModel::startSession(Clock::time_point at, std::int64_t wallUs) {
     scanTimer_.stop();
     beginResetModel();
     pending_.clear();
+    pendingBytes_.clear();
     session_.start(at, wallUs);
     matches_.clear();
     scanning_ = false;
@@ -162,27 +173,43 @@ void DecodedModel::startSession(Clock::time_point at, std::int64_t wallUs) {
 }
 
 void DecodedModel::add(int kind, const Record& record, Clock::time_point at) {
+    // The packet goes into one flat buffer until the next flush: no allocation per record.
+    const auto offset = static_cast<std::uint32_t>(pendingBytes_.size());
     switch (kind) {
-    case kKindCommandSent:
-        pending_.push_back({kind, at, decode::wireFromCommand(record)});
+    case kKindCommandSent: {
+        const std::vector<std::uint8_t> wire = decode::wireFromCommand(record);
+        pendingBytes_.insert(pendingBytes_.end(), wire.begin(), wire.end());
         break;
+    }
     case kKindPacketReceived:
-        pending_.push_back({kind, at, decode::wireFromReceived(record)});
+        decode::appendWireFromReceived(record, pendingBytes_);
         break;
     case kKindCommandTimeout:
-        pending_.push_back({kind, at, {record[2]}});
+        pendingBytes_.push_back(record[2]);
         break;
     default:
         return; // decoded again from the packet (kind 1)
     }
+    pending_.push_back(
+        {kind, at, offset, static_cast<std::uint32_t>(pendingBytes_.size() - offset)});
     if (!flushTimer_.isActive())
         flushTimer_.start();
 }
 
 void DecodedModel::flush() {
     flushTimer_.stop();
-    if (pending_.empty())
-        return;
+    if (!pending_.empty())
+        insertPending();
+    if (!spoolError_.empty()) {
+        emit problem(QStringLiteral("Decoded view: the temporary file for older rows cannot be "
+                                    "written (%1); from now on only the newest %2 rows are kept")
+                         .arg(QString::fromStdString(spoolError_))
+                         .arg(kRowsInMemory));
+        spoolError_.clear();
+    }
+}
+
+void DecodedModel::insertPending() {
     const decode::PacketStore& store = session_.store();
     const std::size_t limit = session_.maxRows();
     const bool reset = pending_.size() >= limit; // more new rows than the view keeps
@@ -214,14 +241,16 @@ void DecodedModel::flush() {
                         static_cast<int>(store.size() + pending_.size()) - 1);
     for (const Pending& p : pending_) {
         const std::int64_t us = session_.sinceStart(p.at);
+        const std::span<const std::uint8_t> wire(pendingBytes_.data() + p.offset, p.size);
         if (p.kind == kKindCommandTimeout)
-            session_.addTimeout(us, p.wire[0]);
+            session_.addTimeout(us, wire[0]);
         else
             session_.addPacket(p.kind == kKindCommandSent ? decode::Direction::Sent
                                                           : decode::Direction::Received,
-                               us, p.wire);
+                               us, wire);
     }
     pending_.clear();
+    pendingBytes_.clear();
     if (insertAll)
         endInsertRows();
 
@@ -252,7 +281,7 @@ void DecodedModel::flush() {
     }
     // Commands answered (or given up) by the new rows show their round trip now.
     for (std::uint64_t seq = std::max(from, store.firstSeq()); seq < store.endSeq(); ++seq) {
-        const decode::StoredRow& row = store.row(seq);
+        const decode::StoredRow row = store.row(seq);
         if (!(row.flags & (decode::StoredRow::Answer | decode::StoredRow::Note)) || row.link == 0)
             continue;
         const std::uint64_t command = seq - row.link;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace nuvex3 {
@@ -70,20 +71,34 @@ public:
     // Writes the session's packets as pcapng; false when the file cannot be written.
     bool exportPcapng(const QString& path, const QString& interfaceName) const;
 
+    // Rows beyond the newest few go to a temporary file in `directory` (the system's
+    // temporary folder unless set); read back when shown, filtered or exported.
+    void setSpoolDirectory(const QString& directory);
+    // Rows kept in memory at most when the temporary file cannot be written.
+    static constexpr std::size_t kRowsInMemory = decode::PacketStore::kSegmentRows * 4;
+
 signals:
     // The filter went through every kept row.
     void filteringDone();
+    // The temporary file for older rows failed: a line for the log view.
+    void problem(const QString& text);
 
 private:
+    // A record taken since the last flush; its packet (or the timed-out command's opcode)
+    // is at `offset` in pendingBytes_.
     struct Pending {
         int kind;
         Clock::time_point at;
-        std::vector<std::uint8_t> wire; // or the timed-out command's opcode
+        std::uint32_t offset;
+        std::uint32_t size;
     };
     void scanSlice();
+    void insertPending();
 
     decode::Session session_;
     std::vector<Pending> pending_;
+    std::vector<std::uint8_t> pendingBytes_;
+    std::string spoolError_; // not yet said
     QTimer flushTimer_;
 
     QString filterText_;

@@ -41,12 +41,17 @@ void EventRouter::automationStatus(int, const Record& record) {
 
 // The advertiser's address as 12 upper-case hex digits, most significant byte first.
 void EventRouter::automationAdvertising(int, const Record& record) {
+    TestCaseRun& master = t_.pages.testPage.testCase(kSdkMaster);
+    AutoTestRun& autoTest = t_.pages.autoTest.run();
+    const bool masterRunning = master.running();
+    if (!masterRunning && !autoTest.running())
+        return; // a scan without a run: nothing to format
     QString address;
     for (std::size_t i = 5; i < 11; ++i)
         address += QString::asprintf("%02X", record[i]);
-    if (TestCaseRun& master = t_.pages.testPage.testCase(kSdkMaster); master.running())
+    if (masterRunning)
         master.advertisingReport(address);
-    t_.pages.autoTest.run().advertisingReport(address);
+    autoTest.advertisingReport(address);
 }
 
 void EventRouter::automationCommandComplete(int, const Record& record) {

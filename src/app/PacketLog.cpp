@@ -12,7 +12,9 @@ namespace nuvex3 {
 
 namespace {
 constexpr int kBatchMs = 30;
-}
+// Lines gathered before they go to the file's writer (besides every batch of the view).
+constexpr qsizetype kHandOverBytes = 64 * 1024;
+} // namespace
 
 PacketLog::PacketLog(QTextEdit* view, QObject* parent) : QObject(parent), view_(view) {
     view_->setUndoRedoEnabled(false);
@@ -27,9 +29,11 @@ PacketLog::~PacketLog() {
 
 void PacketLog::append(const QString& text, const QColor& colour) {
     if (file_.isOpen()) {
-        QByteArray line = text.toLatin1();
-        line.append("\r\n", 2);
-        file_.write(line.constData(), static_cast<std::size_t>(line.size()));
+        // The writer thread is woken once per handover, not once per line.
+        fileLines_.append(text.toLatin1());
+        fileLines_.append("\r\n", 2);
+        if (fileLines_.size() >= kHandOverBytes)
+            handOverLines();
     }
     if (length_ > kTrimAbove) {
         qsizetype drop = kTrimCount;
@@ -52,8 +56,16 @@ void PacketLog::append(const QString& text, const QColor& colour) {
         batch_.start();
 }
 
+void PacketLog::handOverLines() {
+    if (fileLines_.isEmpty())
+        return;
+    file_.write(fileLines_.constData(), static_cast<std::size_t>(fileLines_.size()));
+    fileLines_.resize(0);
+}
+
 void PacketLog::showPending() {
     batch_.stop();
+    handOverLines();
     if (added_ == 0 && dropped_ == 0)
         return;
     QTextDocument* doc = view_->document();
@@ -94,6 +106,7 @@ void PacketLog::flush() {
 
 void PacketLog::clearView() {
     batch_.stop();
+    handOverLines();
     text_.clear();
     length_ = shown_ = dropped_ = 0;
     added_ = 0;
@@ -101,6 +114,7 @@ void PacketLog::clearView() {
 }
 
 bool PacketLog::openFile(const QString& directory) {
+    handOverLines(); // the lines of a file still open end it
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
     if (!file_.open(QDir(directory).filePath(QStringLiteral("Dravo_LOG-%1.log").arg(stamp)))) {
         prompts().message(QStringLiteral("Open Log File Fail!"));
@@ -110,6 +124,7 @@ bool PacketLog::openFile(const QString& directory) {
 }
 
 void PacketLog::closeFile() {
+    handOverLines();
     file_.close();
 }
 

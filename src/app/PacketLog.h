@@ -8,7 +8,9 @@
 // in batches, and only with what survives, so a flood of lines costs one small document
 // update per batch however many lines it held. The view keeps no undo history.
 //
-// The file gets every line, in order, from a writer thread (LogFileWriter).
+// The file gets every line, in order, from a writer thread (LogFileWriter). Lines are handed
+// to it in batches (with the view's batch, or every 64 KiB), so a flood wakes the writer
+// once per batch rather than once per line.
 
 #include "app/LogFileWriter.h"
 
@@ -61,10 +63,12 @@ private:
         QColor colour;
     };
     void showPending();
+    void handOverLines();
 
     QTextEdit* view_;
     LogFileWriter file_;
     QTimer batch_;
+    QByteArray fileLines_; // for the file, not yet handed to its writer
 
     std::deque<Run> text_;  // what the view shows once up to date
     qsizetype length_ = 0;  // characters in text_

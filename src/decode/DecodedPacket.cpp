@@ -502,13 +502,16 @@ std::vector<std::uint8_t> wireFromCommand(const Record& command) {
 }
 
 std::vector<std::uint8_t> wireFromReceived(const Record& packet) {
+    std::vector<std::uint8_t> wire;
+    appendWireFromReceived(packet, wire);
+    return wire;
+}
+
+void appendWireFromReceived(const Record& packet, std::vector<std::uint8_t>& out) {
     const std::size_t length = (static_cast<std::size_t>(packet[0]) << 8) | packet[1];
     const std::size_t n = std::min(length + 3, kReassemblySize);
-    std::vector<std::uint8_t> wire;
-    wire.reserve(n + 1);
-    wire.push_back(kStartByte);
-    wire.insert(wire.end(), packet.begin(), packet.begin() + static_cast<std::ptrdiff_t>(n));
-    return wire;
+    out.push_back(kStartByte);
+    out.insert(out.end(), packet.begin(), packet.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 } // namespace nuvex3::decode

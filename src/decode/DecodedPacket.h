@@ -47,6 +47,8 @@ DecodedPacket decodeWire(Direction direction, std::span<const std::uint8_t> wire
 // The wire packet of a command record (kind 0) and of a received packet record (kind 1).
 std::vector<std::uint8_t> wireFromCommand(const Record& command);
 std::vector<std::uint8_t> wireFromReceived(const Record& packet);
+// The same, appended to `out`.
+void appendWireFromReceived(const Record& packet, std::vector<std::uint8_t>& out);
 
 // "Name" of a command or event opcode as the decoded view shows it.
 std::string commandName(std::uint8_t opcode);

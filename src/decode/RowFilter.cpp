@@ -84,7 +84,7 @@ RowFilter::RowFilter(const std::string& text) {
 }
 
 bool RowFilter::matches(const Session& session, std::uint64_t seq) const {
-    const StoredRow& row = session.store().row(seq);
+    const StoredRow row = session.store().row(seq);
     const bool packet = session.isPacket(seq);
     DecodedPacket decoded;
     if (needsDecode_ && packet)

@@ -53,17 +53,15 @@ std::uint64_t Session::addTimeout(TimePoint at, const Record& command) {
 void Session::pair(std::uint64_t seq, const AnswerPairing::Match& m, std::int64_t timeUs) {
     const auto rtt = static_cast<std::uint32_t>(
         std::clamp<std::int64_t>(timeUs - m.sentUs, 0, std::numeric_limits<std::uint32_t>::max()));
-    StoredRow& answer = store_.row(seq);
-    answer.link = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(seq - m.command, std::numeric_limits<std::uint32_t>::max()));
-    answer.rttUs = rtt;
+    store_.setPairing(seq, store_.row(seq).flags,
+                      static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                          seq - m.command, std::numeric_limits<std::uint32_t>::max())),
+                      rtt);
     if (store_.contains(m.command)) {
-        StoredRow& command = store_.row(m.command);
-        if (!(command.flags & (StoredRow::Answered | StoredRow::TimedOut))) {
-            command.flags |= StoredRow::Answered;
-            command.link = static_cast<std::uint32_t>(seq - m.command);
-            command.rttUs = rtt;
-        }
+        const StoredRow command = store_.row(m.command);
+        if (!(command.flags & (StoredRow::Answered | StoredRow::TimedOut)))
+            store_.setPairing(m.command, command.flags | StoredRow::Answered,
+                              static_cast<std::uint32_t>(seq - m.command), rtt);
     }
 }
 
@@ -97,10 +95,15 @@ std::uint64_t Session::addTimeout(std::int64_t timeUs, std::uint8_t opcode) {
     const auto match = pairing_.timedOut(opcode);
     const std::uint64_t seq = store_.append(row, {});
     if (match) {
-        store_.row(seq).link = static_cast<std::uint32_t>(std::min<std::uint64_t>(
-            seq - match->command, std::numeric_limits<std::uint32_t>::max()));
-        if (store_.contains(match->command))
-            store_.row(match->command).flags |= StoredRow::TimedOut;
+        store_.setPairing(seq, row.flags,
+                          static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                              seq - match->command, std::numeric_limits<std::uint32_t>::max())),
+                          0);
+        if (store_.contains(match->command)) {
+            const StoredRow command = store_.row(match->command);
+            store_.setPairing(match->command, command.flags | StoredRow::TimedOut, command.link,
+                              command.rttUs);
+        }
     }
     return seq;
 }
@@ -124,7 +127,7 @@ RowTexts Session::texts(std::uint64_t seq) const {
 }
 
 RowTexts Session::texts(std::uint64_t seq, const DecodedPacket& decoded) const {
-    const StoredRow& row = store_.row(seq);
+    const StoredRow row = store_.row(seq);
     RowTexts t;
     t.number = std::to_string(seq + 1);
     t.time = millisecondsText(row.timeUs);
@@ -153,7 +156,7 @@ RowTexts Session::texts(std::uint64_t seq, const DecodedPacket& decoded) const {
 }
 
 std::string Session::roundTripText(std::uint64_t seq) const {
-    const StoredRow& row = store_.row(seq);
+    const StoredRow row = store_.row(seq);
     if (row.flags & StoredRow::TimedOut)
         return "no response";
     if (row.flags & StoredRow::Unpaired)
@@ -164,7 +167,7 @@ std::string Session::roundTripText(std::uint64_t seq) const {
 }
 
 std::string Session::pairingText(std::uint64_t seq, const RowName& name) const {
-    const StoredRow& row = store_.row(seq);
+    const StoredRow row = store_.row(seq);
     const std::string after =
         synthetic_ ? std::string() : " after " + millisecondsText(row.rttUs) + " ms";
     if (row.flags & StoredRow::TimedOut)

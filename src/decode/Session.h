@@ -58,6 +58,8 @@ public:
     std::uint64_t addMessage(std::int64_t timeUs, std::string_view text);
 
     const PacketStore& store() const { return store_; }
+    // Older rows go to a temporary file (PacketStore::enableSpool).
+    void enableSpool(SpoolSettings settings) { store_.enableSpool(std::move(settings)); }
     void setMaxRows(std::size_t rows) { store_.setCapacity(rows); }
     std::size_t maxRows() const { return store_.capacity(); }
     void dropOldest(std::size_t rows) { store_.dropOldest(rows); }

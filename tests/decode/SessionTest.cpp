@@ -217,9 +217,10 @@ TEST(PacketStore, BytesStayIntactWhileOldRowsGoAndMemoryStaysFlat) {
         EXPECT_EQ(b.back(), static_cast<std::uint8_t>(i + b.size() - 1));
         EXPECT_EQ(store.row(i).timeUs, static_cast<std::int64_t>(i));
     }
-    // 1000 rows of at most 1500 bytes: the chunks they need and one being filled.
-    EXPECT_LE(peak, 1000 * sizeof(StoredRow) +
-                        (1000 * 1500 / PacketStore::kChunkBytes + 2) * PacketStore::kChunkBytes);
+    // 1000 rows of at most 1500 bytes: the segments they need and one being filled.
+    const std::size_t segment =
+        PacketStore::kSegmentRows * sizeof(StoredRow) + PacketStore::kSegmentBytes;
+    EXPECT_LE(peak, (1000 * 1500 / PacketStore::kSegmentBytes + 2) * segment);
 
     store.setCapacity(10);
     EXPECT_EQ(store.size(), 10u);
