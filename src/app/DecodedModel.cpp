@@ -192,8 +192,14 @@ void DecodedModel::add(int kind, const Record& record, Clock::time_point at) {
     }
     pending_.push_back(
         {kind, at, offset, static_cast<std::uint32_t>(pendingBytes_.size() - offset)});
-    if (!flushTimer_.isActive())
+    if (!flushTimer_.isActive()) {
         flushTimer_.start();
+        pendingSince_ = at;
+    } else if (at - pendingSince_ >= std::chrono::milliseconds(kFlushMs)) {
+        // A flood keeps the event loop busy and the timer may wait: the rows still show
+        // every flush interval and what waits stays small.
+        flush();
+    }
 }
 
 void DecodedModel::flush() {

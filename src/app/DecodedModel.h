@@ -100,6 +100,7 @@ private:
     std::vector<std::uint8_t> pendingBytes_;
     std::string spoolError_; // not yet said
     QTimer flushTimer_;
+    Clock::time_point pendingSince_{}; // the first record waiting for the flush
 
     QString filterText_;
     decode::RowFilter filter_;

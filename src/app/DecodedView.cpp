@@ -1,6 +1,7 @@
 #include "app/DecodedView.h"
 
 #include "app/DecodedModel.h"
+#include "app/WhileVisibleProxy.h"
 #include "decode/DecodedPacket.h"
 #include "ui/Prompts.h"
 
@@ -126,7 +127,8 @@ DecodedView::DecodedView(DecodedModel* model, QWidget* parent) : QWidget(parent)
     // no more than into an empty one.
     ui_.list = new QTableView;
     ui_.list->setAccessibleName(QStringLiteral("Decoded packets"));
-    ui_.list->setModel(model_);
+    // While the list is hidden (another tab, a folded window) it takes no rows.
+    proxy_ = new WhileVisibleProxy(model_, ui_.list);
     ui_.list->setShowGrid(false);
     ui_.list->setWordWrap(false);
     ui_.list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -195,23 +197,41 @@ DecodedView::DecodedView(DecodedModel* model, QWidget* parent) : QWidget(parent)
     connect(ui_.filter, &QLineEdit::returnPressed, this, &DecodedView::applyFilter);
     connect(ui_.exportButton, &QPushButton::clicked, this, &DecodedView::exportSession);
     connect(ui_.window, &QPushButton::clicked, this, &DecodedView::popOut);
-    connect(
-        ui_.list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-        [this](const QModelIndex& current) { showRow(current.isValid() ? current.row() : -1); });
+    connect(ui_.list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!proxy_->passing())
+                    return; // hidden: the row stays chosen for when the list shows again
+                chosen_.reset();
+                if (current.isValid())
+                    chosen_ = model_->seqAt(current.row());
+                showRow(current.isValid() ? current.row() : -1);
+            });
     connect(ui_.detail, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { markField(item); });
 
     // New rows keep the list at its end while the user looks at the end.
     QScrollBar* bar = ui_.list->verticalScrollBar();
-    connect(bar, &QScrollBar::valueChanged, this,
-            [this, bar](int value) { following_ = value >= bar->maximum(); });
-    connect(model_, &QAbstractItemModel::rowsInserted, this, [this] {
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (proxy_->passing())
+            following_ = value >= bar->maximum();
+    });
+    connect(proxy_, &QAbstractItemModel::rowsInserted, this, [this] {
         if (following_)
             ui_.list->scrollToBottom();
-        updateStatus();
     });
+    connect(proxy_, &WhileVisibleProxy::woken, this, [this] {
+        const auto row = chosen_ ? model_->rowOf(*chosen_) : std::nullopt;
+        if (row)
+            ui_.list->setCurrentIndex(proxy_->index(*row, 0));
+        if (following_)
+            ui_.list->scrollToBottom();
+        else if (row)
+            ui_.list->scrollTo(proxy_->index(*row, 0));
+    });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &DecodedView::updateStatus);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &DecodedView::updateStatus);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        chosen_.reset();
         showRow(-1);
         updateStatus();
     });

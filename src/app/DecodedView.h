@@ -7,6 +7,8 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <optional>
 
 class QDialog;
 class QLabel;
@@ -22,6 +24,7 @@ class QTreeWidgetItem;
 namespace nuvex3 {
 
 class DecodedModel;
+class WhileVisibleProxy;
 
 class DecodedView : public QWidget {
     Q_OBJECT
@@ -60,6 +63,8 @@ private:
     void updateStatus();
 
     DecodedModel* model_;
+    WhileVisibleProxy* proxy_ = nullptr;  // the list's model
+    std::optional<std::uint64_t> chosen_; // the session row chosen in the list
     Controls ui_;
     QWidget* content_ = nullptr;     // everything but the placeholder
     QWidget* placeholder_ = nullptr; // shown here while the content is in its window

@@ -17,7 +17,7 @@ namespace nuvex3 {
 
 class LogFileWriter {
 public:
-    static constexpr std::size_t kMaxPending = 8 * 1024 * 1024;
+    static constexpr std::size_t kMaxPending = 1024 * 1024;
 
     LogFileWriter() = default;
     ~LogFileWriter();

@@ -199,7 +199,7 @@ TEST_F(DecodedModelTest, TheViewShowsFieldsMarksTheirBytesAndExports) {
     model->flush();
     EXPECT_EQ(view.controls().status->text(), "2 rows");
 
-    view.controls().list->setCurrentIndex(model->index(1, 0));
+    view.controls().list->setCurrentIndex(view.controls().list->model()->index(1, 0));
     QTreeWidget* detail = view.controls().detail;
     QStringList lines;
     for (int i = 0; i < detail->topLevelItemCount(); ++i)

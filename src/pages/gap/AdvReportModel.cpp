@@ -76,8 +76,13 @@ QVariant AdvReportModel::headerData(int section, Qt::Orientation orientation, in
 
 void AdvReportModel::add(const AdvReport& report) {
     pending_.push_back(report);
-    if (!timer_.isActive())
+    const nuvex3::Clock::time_point now = nuvex3::clock().now();
+    if (!timer_.isActive()) {
         timer_.start();
+        pendingSince_ = now;
+    } else if (now - pendingSince_ >= std::chrono::milliseconds(timer_.interval())) {
+        flush(); // the timer waits behind a flood: the list still fills every interval
+    }
 }
 
 void AdvReportModel::setRowLimit(int rows) {

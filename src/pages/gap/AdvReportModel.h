@@ -6,6 +6,7 @@
 // at most rowLimit() rows: beyond it the oldest go, and oldestDropped() says so once (until
 // the list is cleared).
 
+#include "link/Clock.h"
 #include "pages/gap/AdvData.h"
 
 #include <QAbstractTableModel>
@@ -59,6 +60,7 @@ private:
     std::deque<nuvex3::AdvReport> rows_;
     std::vector<nuvex3::AdvReport> pending_;
     QTimer timer_;
+    nuvex3::Clock::time_point pendingSince_{}; // the first report waiting for the flush
     int rowLimit_;
     long long dropped_ = 0;
 };
