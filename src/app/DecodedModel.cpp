@@ -207,10 +207,10 @@ void DecodedModel::flush() {
     if (!pending_.empty())
         insertPending();
     if (!spoolError_.empty()) {
-        emit problem(QStringLiteral("Decoded view: the temporary file for older rows cannot be "
-                                    "written (%1); from now on only the newest %2 rows are kept")
-                         .arg(QString::fromStdString(spoolError_))
-                         .arg(kRowsInMemory));
+        emit problem(
+            QStringLiteral("Decoded view: %1; only the newest %2 rows are kept from now on")
+                .arg(QString::fromStdString(spoolError_))
+                .arg(kRowsInMemory));
         spoolError_.clear();
     }
 }

@@ -313,6 +313,10 @@ std::size_t PacketStore::spooledSegments() const {
                                                   [](const Segment& s) { return !s.inMemory(); }));
 }
 
+std::uint64_t PacketStore::spoolFileBytes() const {
+    return spool_ ? slotOffset(spool_->slotCount) : 0;
+}
+
 std::size_t PacketStore::segmentsInMemory() const {
     return segments_.size() - spooledSegments();
 }

@@ -102,6 +102,8 @@ public:
     // Segments in the file and in memory (tests).
     std::size_t spooledSegments() const;
     std::size_t segmentsInMemory() const;
+    // Bytes the temporary file takes at most (the slots it holds, used or free).
+    std::uint64_t spoolFileBytes() const;
 
 private:
     struct Segment {

@@ -24,7 +24,7 @@ std::string millisecondsText(std::int64_t us) {
     return buf;
 }
 
-Session::Session(std::size_t maxRows) : store_(maxRows) {}
+Session::Session(std::size_t maxRows, std::size_t segmentRows) : store_(maxRows, segmentRows) {}
 
 void Session::start(TimePoint steady, std::int64_t wallUs) {
     store_.clear();

@@ -36,7 +36,8 @@ public:
     using TimePoint = std::chrono::steady_clock::time_point;
     static constexpr std::size_t kDefaultRows = 1'000'000;
 
-    explicit Session(std::size_t maxRows = kDefaultRows);
+    explicit Session(std::size_t maxRows = kDefaultRows,
+                     std::size_t segmentRows = PacketStore::kSegmentRows);
 
     // Starts a new, empty session: `steady` is when it starts on the clock the packets are
     // timed with, `wallUs` the same moment in microseconds since 1970 (pcapng times).

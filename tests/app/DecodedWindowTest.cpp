@@ -14,13 +14,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
 
 namespace nuvex3::test {
 namespace {
@@ -125,6 +131,134 @@ TEST_F(DecodedOnPty, RowsTimesPairingAndErrorsFromThePort) {
                                 "Command(0x10) Error: Unknown Connection Identifier (0x02)",
                                 "--> 00028109", "UART Checksum Error [RX]", "<-- 00021001",
                                 "No response to command 0x10"}));
+}
+
+// Advertising reports that differ in their address (the packet's number) and RSSI.
+Bytes advertisingReport(int i) {
+    return framePacket(0x70,
+                       Bytes{0x00, 0x00, 0x0F, 0x0E, 0x0D, 0x0C, static_cast<std::uint8_t>(i >> 8),
+                             static_cast<std::uint8_t>(i), 0x03, 0x02, 0x01, 0x06,
+                             static_cast<std::uint8_t>(0xC4 - i % 20)});
+}
+
+std::string fields(DecodedModel& m, int row) {
+    return m.data(m.index(row, DecodedModel::Fields)).toString().toStdString();
+}
+
+// A session longer than the rows kept in memory, fed from a thread of its own (the
+// pseudo-terminal fills while the window, on this thread, holds the reader back).
+class LongSessionOnPty : public DecodedOnPty {
+protected:
+    static constexpr int kPackets = 40000;
+    void feed() {
+        Bytes stream;
+        for (int i = 0; i < kPackets; ++i) {
+            const Bytes p = advertisingReport(i);
+            stream.insert(stream.end(), p.begin(), p.end());
+        }
+        std::thread writer([&] { pty.write(stream); });
+        const bool all = waitFor(
+            [&] {
+                model().flush();
+                return model().session().store().endSeq() == kPackets;
+            },
+            60000);
+        writer.join();
+        ASSERT_TRUE(all);
+    }
+};
+
+TEST_F(LongSessionOnPty, RowsInTheTemporaryFileAreShownFilteredAndExported) {
+    ASSERT_GT(static_cast<std::size_t>(kPackets), DecodedModel::kRowsInMemory);
+    feed();
+    ASSERT_EQ(model().rowCount(), kPackets);
+    EXPECT_GE(model().session().store().spooledSegments(), 1u);
+    EXPECT_EQ(model().data(model().index(0, DecodedModel::Number)).toString(), "1");
+    EXPECT_EQ(fields(model(), 0), "Event Type: 0x00 (ADV_IND), Address Type: 0x00 (Public), "
+                                  "Address: 00:00:0C:0D:0E:0F, Data Length: 3, Data: {Flags: "
+                                  "0x06}, RSSI: -60 dBm");
+    EXPECT_EQ(fields(model(), 39999), "Event Type: 0x00 (ADV_IND), Address Type: 0x00 (Public), "
+                                      "Address: 3F:9C:0C:0D:0E:0F, Data Length: 3, Data: {Flags: "
+                                      "0x06}, RSSI: -79 dBm");
+
+    // A report that went to the file early, found by its address.
+    model().setFilter(QStringLiteral("07:00:0C:0D:0E:0F"));
+    model().finishFiltering();
+    ASSERT_EQ(model().rowCount(), 1);
+    EXPECT_EQ(model().data(model().index(0, DecodedModel::Number)).toString(), "8");
+
+    // Every packet in the exported file, the first as it came over the line.
+    const QString path = QDir(h.directory()).filePath("long.pcapng");
+    ASSERT_TRUE(model().exportPcapng(path, QStringLiteral("pty")));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const Bytes first = advertisingReport(0);
+    const Bytes last = advertisingReport(kPackets - 1);
+    EXPECT_TRUE(bytes.contains(QByteArray(reinterpret_cast<const char*>(first.data()),
+                                          static_cast<qsizetype>(first.size()))));
+    EXPECT_TRUE(bytes.contains(QByteArray(reinterpret_cast<const char*>(last.data()),
+                                          static_cast<qsizetype>(last.size()))));
+    // Walks the blocks: type and total length lead each (little-endian here).
+    int packets = 0;
+    for (qsizetype at = 0; at + 8 <= bytes.size();) {
+        quint32 type = 0, length = 0;
+        std::memcpy(&type, bytes.constData() + at, 4);
+        std::memcpy(&length, bytes.constData() + at + 4, 4);
+        ASSERT_GE(length, 12u);
+        packets += type == 6; // enhanced packet block
+        at += length;
+    }
+    EXPECT_EQ(packets, kPackets);
+}
+
+TEST_F(LongSessionOnPty, AFileThatCannotBeWrittenIsSaidOnceInTheLogAndTheNewestRowsStay) {
+    model().setSpoolDirectory(QStringLiteral("/nonexistent/nuvex3"));
+    feed();
+    const QString said =
+        "Decoded view: cannot create a temporary file in /nonexistent/nuvex3: No such file or "
+        "directory; only the newest 32768 rows are kept from now on";
+    // The view keeps only its last lines of the flood: the session log file has them all.
+    model().flush();
+    h.dialog().packetLog().flush();
+    QFile file(h.dialog().packetLog().filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines.count(said), 1);
+    EXPECT_EQ(lines.filter(QStringLiteral("Decoded view")).size(), 1);
+    EXPECT_LE(model().rowCount(), 32768);
+    EXPECT_GT(model().rowCount(), 32768 - 8192);
+    EXPECT_EQ(fields(model(), model().rowCount() - 1),
+              "Event Type: 0x00 (ADV_IND), Address Type: 0x00 (Public), Address: "
+              "3F:9C:0C:0D:0E:0F, Data Length: 3, Data: {Flags: 0x06}, RSSI: -79 dBm");
+}
+
+TEST_F(DecodedOnPty, AHiddenListTakesNoRowsAndGetsThemAllWithItsChosenRowWhenShown) {
+    h.dialog().show();
+    QTableView* list = h.ui().decoded->controls().list;
+    for (int i = 0; i < 3; ++i)
+        pty.write(advertisingReport(i));
+    ASSERT_TRUE(waitRows(3));
+    EXPECT_EQ(list->model()->rowCount(), 0) << "the Raw tab is shown";
+    EXPECT_EQ(list->verticalHeader()->count(), 0);
+
+    h.ui().logTabs->setCurrentWidget(h.ui().decoded);
+    ASSERT_EQ(list->model()->rowCount(), 3);
+    list->setCurrentIndex(list->model()->index(1, 0));
+    const QTreeWidget* detail = h.ui().decoded->controls().detail;
+    EXPECT_EQ(detail->topLevelItem(0)->text(1), "#2, 0.000 ms, Received");
+
+    h.ui().logTabs->setCurrentIndex(0);
+    for (int i = 3; i < 5; ++i)
+        pty.write(advertisingReport(i));
+    ASSERT_TRUE(waitRows(5));
+    EXPECT_EQ(list->model()->rowCount(), 0);
+
+    h.ui().logTabs->setCurrentWidget(h.ui().decoded);
+    EXPECT_EQ(list->model()->rowCount(), 5);
+    EXPECT_EQ(list->currentIndex().row(), 1);
+    EXPECT_EQ(detail->topLevelItem(0)->text(1), "#2, 0.000 ms, Received");
+    EXPECT_EQ(list->model()->data(list->model()->index(4, DecodedModel::Number)).toString(), "5");
 }
 
 class DecodedAgainstTheSimulator : public ::testing::Test {

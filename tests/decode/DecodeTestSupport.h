@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+namespace nuvex3::decode {
+class Session;
+}
+
 namespace nuvex3::decode::test {
 
 // "AA 00 01" -> bytes (blanks ignored).
@@ -19,5 +23,8 @@ std::string hex8(unsigned v);
 std::vector<std::uint8_t> wire(std::string_view body);
 DecodedPacket sent(std::string_view body);
 DecodedPacket received(std::string_view body);
+
+// Plays a session of the simulated module into `session` (started here).
+void playSimulatorSession(Session& session);
 
 } // namespace nuvex3::decode::test
