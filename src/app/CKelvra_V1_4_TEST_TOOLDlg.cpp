@@ -532,11 +532,15 @@ void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
     if (portAvailable) {
         auto layer = std::make_unique<CKelvra_CmdSet_Layer>(
             settings,
-            [this](int kind, const Record& record) {
+            [this, &sender = pages_->transparent.sender()](int kind, const Record& record) {
                 // Reader, pump, step or UI thread: a compact copy joins the queue with the
                 // time it came, and the first record of a batch wakes the window.
                 if (records_.push(kind, record, nuvex3::clock().now()))
                     QMetaObject::invokeMethod(this, "drainRecords", Qt::QueuedConnection);
+                // The transparent sender takes its answers and credits here, after the
+                // record is queued (so the log keeps the wire's order): its next block
+                // leaves without waiting for the window.
+                sender.layerEvent(kind, record);
             },
             [](const std::string& text) { postMessage(QString::fromStdString(text)); });
         if (settings.useBridge && !layer->bridgeInUse())

@@ -21,7 +21,6 @@ namespace nuvex3 {
 namespace {
 
 constexpr std::uint8_t kEventCommandComplete = 0x80;
-constexpr std::uint8_t kOpSendTransparentData = 0x3F;
 constexpr std::uint8_t kStateStandby = 0x03;
 constexpr std::uint8_t kStateIdle = 0x09;
 
@@ -100,7 +99,6 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindPairingComplete, &EventRouter::pairingComplete},
         {kKindPasskeyConfirmRequest, &EventRouter::passkeyConfirmRequest},
         {kKindConfigureModeStatus, &EventRouter::configureMode},
-        {kKindConnectionComplete, &EventRouter::transparentLinkUp},
         {kKindCharacteristicValueReceived, &EventRouter::transparentCredit},
         {kKindTransparentData, &EventRouter::receivedData},
         {kKindCommandComplete, &EventRouter::maintenanceCommandComplete},
@@ -125,8 +123,6 @@ const std::vector<EventRouter::Route>& EventRouter::routes() {
         {kKindAdvertisingReport, &EventRouter::automationAdvertising},
         {kKindCommandComplete, &EventRouter::automationCommandComplete},
         {kKindPrimaryServiceResult, &EventRouter::automationServiceFound},
-        {kKindCommandComplete, &EventRouter::transparentSent},
-        {kKindCommandTimeout, &EventRouter::transparentNoAnswer},
         {kKindClientWrite, &EventRouter::profileControlPoint},
         {kKindCustomerDemo, &EventRouter::customerDemo},
     };
@@ -164,8 +160,6 @@ bool EventRouter::commandComplete(const Record& record) {
     if (status != 0) {
         if (gattCommandError(opcode, status))
             return false;
-        if (opcode == kOpSendTransparentData)
-            transparentSendFailed(record);
         if (!commandErrorTakenByRunner(opcode, status))
             prompts().message(text(commandErrorMessage(opcode, status)));
         return false;

@@ -122,12 +122,8 @@ private:
     // The module acknowledged `opcode`: the remote walk's next step when it is the walk's.
     void stepRemoteWalk(std::uint8_t opcode);
     // Transparent data (EventRouterTransparent.cpp).
-    void transparentLinkUp(int kind, const Record& record);    // 16: flow control off
     void transparentCredit(int kind, const Record& record);    // 22: credit notification
     void receivedData(int kind, const Record& record);         // 25: file, view, loop-back
-    void transparentSent(int kind, const Record& record);      // 2: 0x3F done
-    void transparentSendFailed(const Record& record);          // 0x3F failed
-    void transparentNoAnswer(int kind, const Record& command); // 34: 0x3F unanswered
 
     // GATT server and local table (EventRouterGattServer.cpp).
     // A Command Complete with an error status for a local command: true when it is handled

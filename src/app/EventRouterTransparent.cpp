@@ -1,7 +1,8 @@
 // The event routing of transparent data: received data to its link's file and the
-// transparent page's view (and back again in loop-back), the peer's credit notifications,
-// and the answers to the page's Send Transparent Data commands, which let its next block
-// or echo go.
+// transparent page's view (and back again in loop-back), and the log line of a credit
+// notification the page refuses. The answers to the page's Send Transparent Data
+// commands, new links and the credits themselves reach the page's send engine straight
+// from the command layer (TransparentSender::layerEvent), ahead of the window.
 
 #include "app/EventRouter.h"
 
@@ -14,22 +15,11 @@
 
 namespace nuvex3 {
 
-namespace {
-
-constexpr std::uint8_t kOpSendTransparentData = 0x3F;
-
-} // namespace
-
-void EventRouter::transparentLinkUp(int, const Record& record) {
-    if (record[3] == 0) // status: the link is up
-        t_.pages.transparent.sender().linkUp();
-}
-
 void EventRouter::transparentCredit(int, const Record& record) {
     const std::optional<CreditNotice> notice = creditNotice(record);
     if (!notice)
         return;
-    if (!t_.pages.transparent.sender().creditReceived(*notice))
+    if (notice->packetSize <= TransparentSender::kCreditOverhead)
         t_.window.appendLog(QString::asprintf("Credit notification refused: packet size %u "
                                               "leaves no data (a block needs at least 1 byte)",
                                               notice->packetSize),
@@ -60,20 +50,6 @@ void EventRouter::receivedData(int, const Record& record) {
         t_.timers.restartCompare();
     if (page.loopBack())
         page.sender().echo(handle, data);
-}
-
-void EventRouter::transparentSent(int, const Record& record) {
-    if (record[3] == kOpSendTransparentData)
-        t_.pages.transparent.sender().sendDone();
-}
-
-void EventRouter::transparentSendFailed(const Record&) {
-    t_.pages.transparent.sender().sendFailed();
-}
-
-void EventRouter::transparentNoAnswer(int, const Record& command) {
-    if (command[2] == kOpSendTransparentData)
-        t_.pages.transparent.sender().sendFailed();
 }
 
 } // namespace nuvex3

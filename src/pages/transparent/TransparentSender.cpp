@@ -18,6 +18,7 @@ namespace {
 constexpr std::uint8_t kCreditHandleLow = 0x57; // attribute handle 0x0057, record order
 constexpr std::uint8_t kCreditHandleHigh = 0x00;
 constexpr std::size_t kCreditValueBytes = 5;
+constexpr std::uint8_t kOpSendTransparentData = 0x3F;
 
 std::uint8_t handleByte(const QString& handle) {
     const std::vector<std::uint8_t> bytes = hexToBytes(handle.toStdString());
@@ -126,6 +127,29 @@ bool TransparentSender::sendNow(CKelvra_CmdSet_Layer& layer, std::uint8_t handle
     if (!pending_.empty() && pending_.back().kind == Kind::Typed)
         pending_.pop_back();
     return false;
+}
+
+void TransparentSender::layerEvent(int kind, const Record& record) {
+    switch (kind) {
+    case kKindCommandComplete: // [3] the command's opcode, [4] its status
+        if (record[3] == kOpSendTransparentData)
+            completed(record[4] == 0);
+        return;
+    case kKindCommandTimeout: // the record is the command: [2] its opcode
+        if (record[2] == kOpSendTransparentData)
+            completed(false);
+        return;
+    case kKindConnectionComplete: // [3] status 0: the link is up
+        if (record[3] == 0)
+            linkUp();
+        return;
+    case kKindCharacteristicValueReceived:
+        if (const std::optional<CreditNotice> notice = creditNotice(record))
+            creditReceived(*notice);
+        return;
+    default:
+        return;
+    }
 }
 
 void TransparentSender::sendDone() {

@@ -11,8 +11,9 @@
 // idle) and the pause before a block are interruptible; after stopAll() returns nothing
 // more is sent.
 //
-// Thread use: every public operation is for the UI thread. The signals are emitted on the
-// worker (connect them queued or auto).
+// Thread use: every public operation is for the UI thread, but for layerEvent() and what it
+// calls (any thread). The signals are emitted on the worker or the layer's thread (connect
+// them queued or auto).
 
 #include "framework/StepRunner.h"
 #include "link/Packet.h"
@@ -85,7 +86,14 @@ public:
     // remembered so that its Command Complete is not taken for a block's.
     bool sendNow(CKelvra_CmdSet_Layer& layer, std::uint8_t handle, const QByteArray& data);
 
-    // From the event routing (UI thread).
+    // Every record the command layer reports, on the layer's own thread as it is decoded
+    // (the window gets the same record afterwards, for its views and the log). The
+    // answers to the engine's sends, new links and the peer's credit notifications are
+    // taken here, so that the next block goes out without waiting for the window's event
+    // loop. Any thread; never blocks for long.
+    void layerEvent(int kind, const Record& record);
+
+    // What layerEvent() makes of those records (also for tests of the engine alone).
     void sendDone();   // Command Complete of 0x3F, status 0
     void sendFailed(); // Command Complete of 0x3F with an error, or no answer in time
     // A new link is up: flow control is off until the peer announces credits again.
