@@ -535,12 +535,13 @@ void CKelvra_V1_4_TEST_TOOLDlg::connectPort() {
             [this, &sender = pages_->transparent.sender()](int kind, const Record& record) {
                 // Reader, pump, step or UI thread: a compact copy joins the queue with the
                 // time it came, and the first record of a batch wakes the window.
-                if (records_.push(kind, record, nuvex3::clock().now()))
-                    QMetaObject::invokeMethod(this, "drainRecords", Qt::QueuedConnection);
+                const bool first = records_.push(kind, record, nuvex3::clock().now());
                 // The transparent sender takes its answers and credits here, after the
-                // record is queued (so the log keeps the wire's order): its next block
-                // leaves without waiting for the window.
+                // record is queued (so the log keeps the wire's order) and before the
+                // window is woken: its next block leaves without waiting for the window.
                 sender.layerEvent(kind, record);
+                if (first)
+                    QMetaObject::invokeMethod(this, "drainRecords", Qt::QueuedConnection);
             },
             [](const std::string& text) { postMessage(QString::fromStdString(text)); });
         if (settings.useBridge && !layer->bridgeInUse())

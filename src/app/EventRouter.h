@@ -122,8 +122,8 @@ private:
     // The module acknowledged `opcode`: the remote walk's next step when it is the walk's.
     void stepRemoteWalk(std::uint8_t opcode);
     // Transparent data (EventRouterTransparent.cpp).
-    void transparentCredit(int kind, const Record& record);    // 22: credit notification
-    void receivedData(int kind, const Record& record);         // 25: file, view, loop-back
+    void transparentCredit(int kind, const Record& record); // 22: credit notification
+    void receivedData(int kind, const Record& record);      // 25: file, view, loop-back
 
     // GATT server and local table (EventRouterGattServer.cpp).
     // A Command Complete with an error status for a local command: true when it is handled

@@ -113,6 +113,7 @@ void TransparentSender::stopAll() {
     runner_.stop();
     stepPosted_.store(false);
     files_.clear(); // the worker has stopped
+    staged_.reset();
 }
 
 bool TransparentSender::sendNow(CKelvra_CmdSet_Layer& layer, std::uint8_t handle,
@@ -258,9 +259,40 @@ void TransparentSender::step(StepContext& context) {
                 continue;
             sendQueue_.push_back(next);
         }
-        if (sendBlock(context, next))
+        if (sendBlock(context, next)) {
+            stageNext();
             return;
+        }
     }
+}
+
+void TransparentSender::stageNext() {
+    if (loopBack_.load())
+        return;
+    QString next;
+    {
+        std::lock_guard g(m_);
+        if (sendQueue_.empty())
+            return;
+        next = sendQueue_.front();
+    }
+    const std::optional<ReceiveEntry> entry = table_.find(next);
+    if (!entry || !entry->streaming || entry->deltaMs > 0)
+        return; // a pause comes first: the block is read after it
+    const qint64 size = currentBlockSize();
+    Block block = readBlock(next);
+    if (!block.failure.isEmpty())
+        return; // said when its turn comes
+    staged_ = Staged{next, entry->filePosition, entry->roundsCompleted, size, std::move(block)};
+}
+
+std::optional<TransparentSender::Block> TransparentSender::takeStaged(const ReceiveEntry& entry) {
+    std::optional<Staged> staged = std::exchange(staged_, std::nullopt);
+    if (!staged || staged->handle != entry.handle || staged->block.transfer != entry.transfer ||
+        staged->from != entry.filePosition || staged->roundsBefore != entry.roundsCompleted ||
+        staged->size != currentBlockSize())
+        return std::nullopt;
+    return std::move(staged->block);
 }
 
 bool TransparentSender::sendBlock(StepContext& context, const QString& handle) {
@@ -277,7 +309,8 @@ bool TransparentSender::sendBlock(StepContext& context, const QString& handle) {
         if (context.stopRequested())
             return false;
     }
-    const Block block = readBlock(handle);
+    std::optional<Block> staged = entry->deltaMs > 0 ? std::nullopt : takeStaged(*entry);
+    const Block block = staged ? std::move(*staged) : readBlock(handle);
     if (!block.failure.isEmpty()) {
         endTransfer(handle, block.transfer, block.failure);
         return false;
@@ -322,8 +355,7 @@ TransparentSender::Block TransparentSender::readBlock(const QString& handle) {
     const std::optional<ReceiveEntry> entry = table_.find(handle);
     if (!entry)
         return b;
-    const Flow flow = this->flow();
-    const qint64 size = flow.active && flow.payload > 0 ? flow.payload : blockSize_.load();
+    const qint64 size = currentBlockSize();
     b.transfer = entry->transfer;
     b.position = entry->filePosition;
     b.rounds = entry->roundsCompleted;
@@ -355,6 +387,11 @@ TransparentSender::Block TransparentSender::readBlock(const QString& handle) {
     return b;
 }
 
+qint64 TransparentSender::currentBlockSize() const {
+    const Flow flow = this->flow();
+    return flow.active && flow.payload > 0 ? flow.payload : blockSize_.load();
+}
+
 QFile* TransparentSender::transferFile(const ReceiveEntry& entry) {
     // Transfers that ended or started again give their file back.
     std::erase_if(files_, [&](const auto& f) {
@@ -374,7 +411,6 @@ QFile* TransparentSender::transferFile(const ReceiveEntry& entry) {
 }
 
 bool TransparentSender::hand(StepContext& context, const Pending& pending, const QByteArray& data) {
-    emit sent(pending.handle, data);
     const std::uint8_t handle = handleByte(pending.handle);
     bool written = false;
     SendGate* gate = gate_.load();
@@ -384,6 +420,7 @@ bool TransparentSender::hand(StepContext& context, const Pending& pending, const
                                          written = layer.SendTransparentData(handle, bytesOf(data));
                                      },
                                      context.token());
+    emit sent(pending.handle, data); // the view shows it once it is on its way
     if (through && written)
         return true;
     std::lock_guard g(m_);

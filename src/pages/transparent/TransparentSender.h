@@ -147,6 +147,17 @@ private:
         QString failure;            // the transfer cannot go on
     };
 
+    // The next block read ahead while the one before awaits its answer, so that it leaves
+    // as soon as the answer comes (worker only). It is used only if its link's transfer is
+    // still where it was read and the block size has not changed meanwhile.
+    struct Staged {
+        QString handle;
+        std::uint64_t from = 0;         // the file position it was read at
+        std::uint32_t roundsBefore = 0; // rounds completed when it was read
+        qint64 size = 0;                // the block size it was read with
+        Block block;
+    };
+
     void requestStep();
     void step(StepContext& context);
     bool busyLocked() const;
@@ -154,6 +165,12 @@ private:
     bool sendBlock(StepContext& context, const QString& handle);
     bool sendEcho(StepContext& context);
     Block readBlock(const QString& handle);
+    // The block size in force: the peer's under flow control, else "Block Size (byte):".
+    qint64 currentBlockSize() const;
+    // Reads the block of the link whose turn is next into staged_, when it may go at once.
+    void stageNext();
+    // The staged block when it is the one `entry` would read now.
+    std::optional<Block> takeStaged(const ReceiveEntry& entry);
     // The file a transfer reads, opened once for it (worker only).
     QFile* transferFile(const ReceiveEntry& entry);
     // Sends one 0x3F whose pending entry is already the last of pending_; on failure
@@ -185,6 +202,7 @@ private:
         std::unique_ptr<QFile> file;
     };
     std::map<QString, OpenFile> files_;
+    std::optional<Staged> staged_;
 
     StepRunner runner_;
 };

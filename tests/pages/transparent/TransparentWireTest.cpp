@@ -225,6 +225,64 @@ TEST_F(TransparentOnWire, CreditsSizeTheBlocksAndHoldThemWhenTheyRunOut) {
     EXPECT_EQ(ui().credits->text(), "Credits: flow control off");
 }
 
+TEST_F(TransparentOnWire, TheNextBlockLeavesOnItsAnswerWithoutTheWindowsEventLoop) {
+    // The test plays the module and reads the terminal without running the window's event
+    // loop: each block must follow the answer to the one before, and a credit notification
+    // must let a block go, all on the layer's threads.
+    linkUp(0x01);
+    credit(0x01, 23, 2);
+    const QByteArray bytes = pattern(100);
+    loadFile(file("f.txt", bytes));
+    click(ui().startTx);
+    EXPECT_EQ(nextBlock(0x01), bytes.mid(0, 20));
+    const Bytes answered = framePacket(0x80, Bytes{0x3F, 0x00});
+    pty.write(answered);
+    EXPECT_EQ(wireText(pty.read(26, std::chrono::seconds(5))),
+              wireText(sendDataPacket(0x01, bytes.mid(20, 20))));
+    pty.write(answered); // no credit left: nothing follows
+    const Bytes more = framePacket(0x93, Bytes{0x01, 0x00, 0x57, 0x00, 0x00, 0x00, 23, 0x01});
+    pty.write(more);
+    EXPECT_EQ(wireText(pty.read(26, std::chrono::seconds(5))),
+              wireText(sendDataPacket(0x01, bytes.mid(40, 20))));
+
+    // The log shows everything in the order of the wire.
+    click(ui().startTx); // Stop Tx
+    answer(0x3F);
+    EXPECT_TRUE(silent());
+    h.dialog().packetLog().flush();
+    QStringList tail;
+    for (const LogLine& l : logLines(h.ui().logView))
+        if (l.text.startsWith("<-- 00163F") || l.text.startsWith("--> 0003803F") ||
+            l.text.startsWith("--> 000993"))
+            tail << l.text.left(12);
+    EXPECT_EQ(tail.join(' ').toStdString(),
+              "--> 00099301 <-- 00163F01 --> 0003803F <-- 00163F01 --> 0003803F --> 00099301 "
+              "<-- 00163F01 --> 0003803F");
+}
+
+TEST_F(TransparentOnWire, ABlockReadAheadIsNotSentWhenTheBlockSizeChangedMeanwhile) {
+    // While a block awaits its answer the next one is read ahead; a new "Block Size (byte):"
+    // typed meanwhile still sizes the next block, from where the last one ended.
+    linkUp(0x01);
+    const QByteArray bytes = pattern(200);
+    loadFile(file("f.txt", bytes));
+    click(ui().startTx);
+    EXPECT_EQ(nextBlock(0x01), bytes.mid(0, 80));
+    type(ui().blockSize, "30");
+    answer(0x3F);
+    EXPECT_EQ(nextBlock(0x01), bytes.mid(80, 30));
+    answer(0x3F);
+    EXPECT_EQ(nextBlock(0x01), bytes.mid(110, 30));
+    // Stop Tx and Start Tx again: the transfer starts over at the file's first byte.
+    click(ui().startTx);
+    click(ui().startTx);
+    answer(0x3F);
+    EXPECT_EQ(nextBlock(0x01), bytes.mid(0, 30));
+    click(ui().startTx);
+    answer(0x3F);
+    EXPECT_TRUE(silent());
+}
+
 TEST_F(TransparentOnWireTimed, AnErrorAnswerOrNoAnswerStopsTheTransferOfThatBlock) {
     linkUp(0x01);
     loadFile(file("f.txt", pattern(300)));
