@@ -1,8 +1,12 @@
 #pragma once
 // The main window's two timers: the throughput timer (every 500 ms while the transparent
 // page's receive table has entries, for its statistics) and the compare timer (5 s after
-// the last received data packet while comparing). The main window connects the two
-// signals to the transparent page; nothing else listens to them.
+// the last received data packet while comparing). The compare waits on the injectable
+// clock (src/link/Clock.h): under a test clock it is due once the test has moved the time
+// past it. The main window connects the two signals to the transparent page; nothing else
+// listens to them.
+
+#include "link/Clock.h"
 
 #include <QObject>
 #include <QTimer>
@@ -25,6 +29,8 @@ public:
     void stopCompare();
     bool throughputActive() const { return throughput_.isActive(); }
     bool compareActive() const { return compare_.isActive(); }
+    // When the compare is due, on the clock in force (while it is active).
+    Clock::time_point compareDeadline() const { return compareDeadline_; }
 
 signals:
     // Hook for the transparent page's periodic statistics update.
@@ -33,8 +39,14 @@ signals:
     void compareDue();
 
 private:
+    // Starts compare_ for what is left until the deadline; a test clock is looked at again
+    // every few milliseconds, since its time moves only when the test says so.
+    void armCompare();
+    void compareTimeout();
+
     QTimer throughput_;
     QTimer compare_;
+    Clock::time_point compareDeadline_{};
 };
 
 } // namespace nuvex3

@@ -322,11 +322,16 @@ TEST_F(ReceivedData, CompareEmptiesAnEqualFileAndNamesBothFilesOfADifferentOne) 
     page().setCompareEnabled(true);
     const QString received = entry("03").receivedPath;
 
-    data(0x03, "hello");
+    // The compare runs 5 s after the last data, on the clock.
+    data(0x03, "hel");
     EXPECT_TRUE(h.dialog().timers().compareActive());
-    clock.advance(std::chrono::seconds(7));
-    emit h.dialog().timers().compareDue();
-    EXPECT_EQ(page().compareResult(), "Compare Result : Pass");
+    EXPECT_EQ(h.dialog().timers().compareDeadline(), clock.now() + std::chrono::seconds(5));
+    clock.advance(std::chrono::seconds(2));
+    data(0x03, "lo");
+    EXPECT_EQ(h.dialog().timers().compareDeadline(), clock.now() + std::chrono::seconds(5));
+    clock.advance(std::chrono::seconds(5));
+    ASSERT_TRUE(waitFor([&] { return page().compareResult() == "Compare Result : Pass"; }));
+    EXPECT_FALSE(h.dialog().timers().compareActive());
     EXPECT_EQ(contents(received), QByteArray());
     EXPECT_EQ(entry("03").startTick, clock.tickMs());
     EXPECT_EQ(entry("03").lastTick, clock.tickMs());
@@ -334,8 +339,8 @@ TEST_F(ReceivedData, CompareEmptiesAnEqualFileAndNamesBothFilesOfADifferentOne) 
 
     data(0x03, "help!");
     EXPECT_EQ(page().compareResult(), "Compare Result :");
-    emit h.dialog().timers().compareDue();
-    EXPECT_EQ(page().compareResult(), "Compare Result : Fail");
+    clock.advance(std::chrono::seconds(5));
+    ASSERT_TRUE(waitFor([&] { return page().compareResult() == "Compare Result : Fail"; }));
     EXPECT_EQ(h.prompts().messages(),
               QStringList({"Compare Fail (Connection Handle:03) \nReceive File Path: " + received +
                            "\nCompare File Path: " + reference}));
