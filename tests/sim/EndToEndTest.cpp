@@ -571,5 +571,26 @@ TEST_F(EndToEnd, BaudPacingTakesTheLineTimeOfEveryByte) {
     EXPECT_TRUE(rec.waitFor(kKindDeviceName));
 }
 
+TEST_F(EndToEnd, AnEventDueWhileACommandArrivesGoesOutAtItsOwnTimeBeforeTheAnswer) {
+    // The module takes a command as of its last byte's arrival; something it does before
+    // then still goes out at its own time, and the answer after it.
+    options.baud = 10000; // one byte per millisecond
+    scenario.events = {{std::chrono::milliseconds(3), {}, 0xEE, {0x01}}}; // 6 bytes
+    start();
+    ASSERT_TRUE(layer->ReadDeviceName()); // 5 bytes in: there at 5 ms
+    ASSERT_TRUE(sim->waitBytesReceived(5, 5s));
+    advance(3ms); // the event is due
+    EXPECT_FALSE(rec.waitFor(kKindPacketReceived, 1, 50ms));
+    advance(5ms);
+    EXPECT_FALSE(rec.waitFor(kKindPacketReceived, 1, 50ms));
+    advance(1ms); // the event on the line: 3 ms + 6 bytes
+    ASSERT_TRUE(rec.waitFor(kKindPacketReceived));
+    EXPECT_EQ(rec.all().back().record[2], 0xEE);
+    advance(16ms); // the answer (17 bytes) follows the event on the line: 9 + 17 ms
+    EXPECT_FALSE(rec.waitFor(kKindDeviceName, 1, 50ms));
+    advance(1ms);
+    EXPECT_TRUE(rec.waitFor(kKindDeviceName));
+}
+
 } // namespace
 } // namespace nuvex3::sim
