@@ -6,10 +6,13 @@
 //                              pseudo-terminal that only counts the packets
 //   BM_WholePath/<kind>        the window: reports per second, as a multiple of the
 //                              921600-baud line rate and as a share of the baseline
-//   BM_Memory/<rows>           resident memory after 100,000, 1,000,000 and 2,000,000 packets;
+//   BM_Memory/<rows>/<shown>   resident memory after 100,000, 1,000,000 and 2,000,000 packets;
 //                              <rows>: the decoded view's row limit (0: the default,
 //                              1,000,000, so the decoded ring fills up to the millionth
-//                              packet and stays flat after it)
+//                              packet and stays flat after it; rows beyond the newest 32,768
+//                              go to the session's temporary file); <shown>: 1 with the
+//                              "Decoded" tab shown instead of "Raw" (its list then keeps a
+//                              row header entry for every row)
 //   BM_StallAtLineRate/<s>     the module paced at 921600 baud for <s> seconds: the longest
 //                              time the window's thread went without running a 10 ms ticker
 //
@@ -19,6 +22,7 @@
 // Run from a release build: build-rel/bench/window_flood
 
 #include "app/CKelvra_V1_4_TEST_TOOLDlg.h"
+#include "app/DecodedView.h"
 #include "app/PacketLog.h"
 #include "app/PageSet.h"
 #include "framework/ViewLimits.h"
@@ -332,6 +336,8 @@ void BM_Memory(benchmark::State& state) {
     settings.sync();
     for (auto _ : state) {
         Window w;
+        if (state.range(1) != 0)
+            w.dialog().controls().logTabs->setCurrentWidget(w.dialog().controls().decoded);
         std::atomic<bool> stop{false};
         std::thread writer([&] { w.pty().write(first.bytes, false, stop); });
         const bool a = w.runUntilLogged(first.lastLine, 600000);
@@ -360,7 +366,12 @@ void BM_Memory(benchmark::State& state) {
     }
     settings.remove(ViewLimits::kDecodedRowsKey);
 }
-BENCHMARK(BM_Memory)->Arg(0)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memory)
+    ->Args({0, 0})
+    ->Args({100000, 0})
+    ->Args({0, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_StallAtLineRate(benchmark::State& state) {
     const int seconds = static_cast<int>(state.range(0));
