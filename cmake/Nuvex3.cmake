@@ -8,6 +8,11 @@ endif()
 if(NUVEX3_TSAN)
     add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
     add_link_options(-fsanitize=thread)
+    # Every test of a thread-sanitizer build fails on the first report; the suppressions
+    # cover only what libraries built without the sanitizer do themselves.
+    set(NUVEX3_TSAN_OPTIONS
+        "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan.supp halt_on_error=1 second_deadlock_stack=1"
+        CACHE INTERNAL "")
 endif()
 # A fuzzing build instruments every library, so coverage guides the fuzzers into all the
 # code a target links and the sanitizers see inside it.
@@ -15,6 +20,15 @@ if(NUVEX3_BUILD_FUZZ)
     add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# nuvex3_tsan_bridge(target): in a thread-sanitizer build the program links the bridge
+# that tells the sanitizer about Qt's hand-offs between threads (see the file).
+function(nuvex3_tsan_bridge target)
+    if(NUVEX3_TSAN)
+        target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/TsanQtBridge.cpp)
+        target_link_libraries(${target} PRIVATE Qt6::Core ${CMAKE_DL_LIBS})
+    endif()
+endfunction()
 
 function(nuvex3_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
@@ -37,10 +51,13 @@ function(nuvex3_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} nuvex3_testsupport GTest::gmock GTest::gtest)
     nuvex3_warnings(${name})
+    nuvex3_tsan_bridge(${name})
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0"
-        TIMEOUT 300)
+    set(env "QT_QPA_PLATFORM=offscreen" "ASAN_OPTIONS=detect_leaks=0")
+    if(NUVEX3_TSAN_OPTIONS)
+        list(APPEND env "${NUVEX3_TSAN_OPTIONS}")
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
     if(ARG_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
     endif()
