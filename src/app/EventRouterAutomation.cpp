@@ -92,6 +92,12 @@ bool EventRouter::commandErrorTakenByRunner(std::uint8_t, std::uint8_t status) {
 }
 
 bool EventRouter::disconnectionTakenByRunner(std::uint8_t reason) {
+    // The answer to a run's own Disconnect is the run's, even when the run has just ended.
+    for (int n = 1; n <= CTestPage::kCases; ++n)
+        if (t_.pages.testPage.testCase(n).takeOwnDisconnection(reason))
+            return true;
+    if (t_.pages.autoTest.run().takeOwnDisconnection(reason))
+        return true;
     for (TestCaseRun* c : runningCases(t_.pages.testPage))
         if (c->disconnection(reason))
             return true;

@@ -88,6 +88,7 @@ void AutomationRun::begin(const std::function<void()>& init) {
     {
         std::lock_guard g(m_);
         init();
+        ownDisconnectPending_ = false;
         running_ = true;
     }
     push(RunEntry{RunEntry::Tag::Begin});
@@ -234,7 +235,18 @@ bool AutomationRun::sendConnect(StepContext& c, const QString& address) {
 }
 
 bool AutomationRun::sendDisconnect(StepContext& c, std::uint8_t handle) {
-    return send(c, [&](CKelvra_CmdSet_Layer& l) { return l.Disconnect(handle); });
+    ownDisconnectPending_ = true;
+    const bool sent = send(c, [&](CKelvra_CmdSet_Layer& l) { return l.Disconnect(handle); });
+    if (!sent)
+        ownDisconnectPending_ = false;
+    return sent;
+}
+
+bool AutomationRun::takeOwnDisconnection(std::uint8_t reason) {
+    constexpr std::uint8_t kLocalHostTerminated = 0x16;
+    if (reason != kLocalHostTerminated || !ownDisconnectPending_.exchange(false))
+        return false;
+    return !running_; // a running run takes it by its own rule
 }
 
 bool AutomationRun::sendEraseBonds(StepContext& c) {

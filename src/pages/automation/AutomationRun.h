@@ -64,6 +64,11 @@ public:
     // The gate the steps send through (the main window's); set before the first Start.
     void setGate(SendGate* gate) { gate_ = gate; }
     bool running() const { return running_.load(); }
+    // UI thread. True, once, for the Disconnection Complete "by the local host" that answers
+    // the run's own Disconnect when the run has ended meanwhile: it may end on the state
+    // report that follows before the window routes the disconnection (the worker sees the
+    // module's answers first). A running run takes it by its own rule.
+    bool takeOwnDisconnection(std::uint8_t reason);
 
     // With a time-out above zero, a run whose step has sent its command and then waits
     // longer than this for the event that moves it on ends with a red line. Default: none.
@@ -133,6 +138,7 @@ protected:
     std::atomic<bool> running_{false};
 
 private:
+    std::atomic<bool> ownDisconnectPending_{false};
     void post(bool answer);
     void runStepFunction(StepContext& context);
     void push(RunEntry e);
