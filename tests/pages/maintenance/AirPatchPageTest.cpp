@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace nuvex3::test {
 namespace {
 
@@ -33,8 +35,11 @@ protected:
     }
     // A write of value to value handle `at` on link `link`.
     static std::string write(std::uint8_t link, std::uint16_t at, const Bytes& value) {
-        Bytes p{link, 0x00, static_cast<std::uint8_t>(at >> 8), static_cast<std::uint8_t>(at)};
-        p.insert(p.end(), value.begin(), value.end());
+        Bytes p(4 + value.size());
+        p[0] = link;
+        p[2] = static_cast<std::uint8_t>(at >> 8);
+        p[3] = static_cast<std::uint8_t>(at);
+        std::copy(value.begin(), value.end(), p.begin() + 4);
         return packetText(0x34, p);
     }
     QString file(const QString& name, qint64 size) {
