@@ -63,7 +63,8 @@ void PacketStore::File::close() {
 
 void PacketStore::enableSpool(SpoolSettings settings) {
     settings.segmentsInMemory = std::max<std::size_t>(settings.segmentsInMemory, 1);
-    settings.segmentsCached = std::max<std::size_t>(settings.segmentsCached, 1);
+    // Two at least: a row's bytes stay valid while one other segment is read back.
+    settings.segmentsCached = std::max<std::size_t>(settings.segmentsCached, 2);
     spool_.emplace();
     spool_->settings = std::move(settings);
     spoolFailed_ = false;

@@ -131,8 +131,11 @@ bool writeSessionPcapng(const Session& session, std::ostream& out, const std::st
     for (std::uint64_t seq = store.firstSeq(); seq < store.endSeq(); ++seq) {
         if (!session.isPacket(seq))
             continue;
+        // The comment first: it may read another row, and a row read back from the
+        // session's temporary file may take the place of the one whose bytes are written.
+        const std::string comment = session.pairingText(seq, frameName);
         writer.packet(session.direction(seq), session.wallStartUs() + store.row(seq).timeUs,
-                      store.bytes(seq), session.pairingText(seq, frameName));
+                      store.bytes(seq), comment);
     }
     out.flush();
     return out.good();

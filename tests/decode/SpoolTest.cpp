@@ -145,7 +145,7 @@ protected:
         SpoolSettings s;
         s.directory = dir.path().toStdString();
         s.segmentsInMemory = 2;
-        s.segmentsCached = 1;
+        s.segmentsCached = 2; // the fewest: every read back turns the cache
         spooled.enableSpool(std::move(s));
     }
     QTemporaryDir dir;
