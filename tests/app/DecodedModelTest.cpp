@@ -107,6 +107,21 @@ TEST_F(DecodedModelTest, RowsArriveInOneBatchPerFlush) {
     EXPECT_FALSE(model->data(model->index(1, 0), Qt::ForegroundRole).isValid());
 }
 
+TEST_F(DecodedModelTest, AFloodThatKeepsTheTimerWaitingStillShowsRowsEveryFlushInterval) {
+    // No event loop runs here, as while a flood keeps it busy: the flush timer never fires.
+    for (int i = 0; i < 3; ++i)
+        receive("70 00 00 0F0E0D0C0B0A 06 020106 020941 C4");
+    clock.advance(49ms);
+    receive("70 00 00 0F0E0D0C0B0A 06 020106 020941 C4");
+    EXPECT_EQ(model->rowCount(), 0);
+    clock.advance(1ms); // 50 ms after the first record waiting
+    receive("80 16 00");
+    EXPECT_EQ(model->rowCount(), 5);
+    EXPECT_EQ(cell(4, DecodedModel::Time), "50.000");
+    receive("80 16 00");
+    EXPECT_EQ(model->rowCount(), 5) << "the next batch waits for its own interval";
+}
+
 TEST_F(DecodedModelTest, AnswersInALaterBatchUpdateTheCommandRow) {
     send("10 01");
     model->flush();

@@ -4,6 +4,7 @@
 
 #include "GapTestSupport.h"
 
+#include "link/Clock.h"
 #include "pages/gap/AdvReportModel.h"
 #include "pages/gap/CPageGAP.h"
 #include "ui/Prompts.h"
@@ -459,6 +460,23 @@ TEST_F(GapPage, NonHexCharactersAreRefusedAsTyped) {
     test::typeInto(row(1), "02x1");
     EXPECT_THAT(prompts.messages(), ElementsAre("Input error!! Not Hex mode"));
     EXPECT_EQ(row(1)->currentText(), "021");
+}
+
+TEST(AdvertisingList, AFloodThatKeepsTheTimerWaitingStillFillsTheListEveryFlushInterval) {
+    ManualClock clock;
+    ScopedClock scoped(clock);
+    AdvReportModel model;
+    // No event loop runs here, as while a flood keeps it busy: the flush timer never fires.
+    AdvReport report;
+    report.address = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+    model.add(report);
+    clock.advance(std::chrono::milliseconds(AdvReportModel::kDefaultFlushMs - 1));
+    model.add(report);
+    EXPECT_EQ(model.rowCount(), 0);
+    clock.advance(std::chrono::milliseconds(1));
+    model.add(report);
+    EXPECT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.data(model.index(2, AdvReportModel::Addr)).toString(), "0x001122334455");
 }
 
 TEST_F(GapPage, ReportRowsShowTypeAddressNameRssiAndData) {
