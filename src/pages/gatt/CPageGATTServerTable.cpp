@@ -5,7 +5,6 @@
 #include "pages/common/Fields.h"
 #include "pages/gatt/GattTablePanel.h"
 #include "pages/gatt/ProfileServices.h"
-#include "pages/gatt/TableWalkRunner.h"
 #include "ui/Prompts.h"
 #include "ui/ValueEntry.h"
 #include "ui/ValueEntryQt.h"
@@ -28,20 +27,6 @@ namespace {
 constexpr std::uint8_t kModule = 0x00;
 const QString kModuleText = QStringLiteral("00");
 
-QString failureText(TableWalk::Op op) {
-    switch (op) {
-    case TableWalk::Op::DiscoverServices:
-        return QStringLiteral("Get GATT Server Table Fail!(Discover Service)");
-    case TableWalk::Op::DiscoverCharacteristics:
-        return QStringLiteral("Get GATT Server Table Fail!(Discover Characteristic)");
-    case TableWalk::Op::ReadCharacteristic:
-        return QStringLiteral("Get GATT Server Table Fail!(Read Char Value)");
-    case TableWalk::Op::ReadDescriptor:
-        return QStringLiteral("Get GATT Server Table Fail!(Read Descriptor Value)");
-    }
-    return {};
-}
-
 // The local walk's commands: 0x3B, 0x3C (the UUID in the order of its text) and 0x3A.
 bool sendWalkCommand(CKelvra_CmdSet_Layer& layer, const TableWalk::Command& c) {
     switch (c.op) {
@@ -62,23 +47,17 @@ bool sendWalkCommand(CKelvra_CmdSet_Layer& layer, const TableWalk::Command& c) {
 } // namespace
 
 CPageGATTServerTable::CPageGATTServerTable(QWidget* parent)
-    : CPageBase(QStringLiteral("Local GATT Table"), parent) {
-    runner_ = new TableWalkRunner(
-        walk_, sendWalkCommand, failureText,
-        [this] { return mainWindow() ? &mainWindow()->sendGate() : nullptr; }, this);
-    connect(runner_, &TableWalkRunner::finished, this, [this] { panel_->rebuild(); });
-    connect(runner_, &TableWalkRunner::failed, this,
-            [](const QString& message) { prompts().message(message); });
+    : CTableWalkPage({.caption = QStringLiteral("Local GATT Table"),
+                      .getTable = QStringLiteral("Get Local GATT Table"),
+                      .table = QStringLiteral("Server"),
+                      .reads = TableWalk::Reads::All,
+                      .sender = sendWalkCommand,
+                      .opcodes = {.services = 0x3B, .characteristics = 0x3C, .read = 0x3A}},
+                     parent) {
     buildLayout();
 }
 
-CPageGATTServerTable::~CPageGATTServerTable() {
-    runner_->stop();
-}
-
 void CPageGATTServerTable::buildLayout() {
-    panel_ = new GattTablePanel(walk_, QStringLiteral("Get Local GATT Table"), this);
-    connect(panel_, &GattTablePanel::getTableClicked, this, &CPageGATTServerTable::startWalk);
     connect(panel_, &GattTablePanel::itemSelected, this, &CPageGATTServerTable::onSelected);
 
     auto* group = new QGroupBox(QStringLiteral("GATT R/W"), this);
@@ -126,14 +105,6 @@ void CPageGATTServerTable::enable(bool on) {
     onSelected(panel_->selectedRecord());
 }
 
-void CPageGATTServerTable::stopRunners() {
-    runner_->stop();
-}
-
-bool CPageGATTServerTable::walkStepUnderWay() const {
-    return runner_->busy();
-}
-
 // "Connection Handle:" offers the open links, the first one selected: "Send" goes to a
 // connected client, never to the module's own table.
 void CPageGATTServerTable::linkTableChanged() {
@@ -147,36 +118,8 @@ void CPageGATTServerTable::linkTableChanged() {
 
 // ---- the walk --------------------------------------------------------------------------
 
-void CPageGATTServerTable::startWalk() {
-    runner_->stop(); // a walk still waiting for the module starts over
-    profileFlags_ = 0;
-    if (mainWindow())
-        mainWindow()->setProfilePages(0);
-    runner_->start({kModule});
-}
-
-bool CPageGATTServerTable::walking() const {
-    return walk_.running();
-}
-
-void CPageGATTServerTable::ContinueWalk(std::uint8_t opcode) {
-    runner_->acknowledge(opcode, {.services = 0x3B, .characteristics = 0x3C, .read = 0x3A});
-}
-
-void CPageGATTServerTable::stopWalk() {
-    walk_.stop();
-}
-
-QString CPageGATTServerTable::pendingReadHandle() const {
-    const auto read = walk_.pendingRead();
-    return read ? read->handle : QString();
-}
-
-void CPageGATTServerTable::onServiceFound(const Record& record) {
-    Service s = serviceOf(record);
-    if (has16BitUuid(record))
-        profileFlags_ |= profileFlagOf(s.uuid);
-    walk_.addService(linkText(record), std::move(s));
+std::vector<std::uint8_t> CPageGATTServerTable::linksToWalk() const {
+    return {kModule};
 }
 
 // A characteristic of a profile service: its profile page learns its value handle.

@@ -1,13 +1,10 @@
 #include "pages/gatt/CPageGATTTable.h"
 
-#include "framework/MainWindow.h"
 #include "link/CKelvra_CmdSet_Layer.h"
 #include "pages/common/Fields.h"
 #include "pages/common/ListViews.h"
 #include "pages/common/TextListModel.h"
 #include "pages/gatt/GattTablePanel.h"
-#include "pages/gatt/ProfileServices.h"
-#include "pages/gatt/TableWalkRunner.h"
 #include "ui/Prompts.h"
 #include "ui/ValueEntry.h"
 #include "ui/ValueEntryQt.h"
@@ -29,20 +26,6 @@ using namespace nuvex3::gatt;
 
 namespace {
 
-QString failureText(TableWalk::Op op) {
-    switch (op) {
-    case TableWalk::Op::DiscoverServices:
-        return QStringLiteral("Get GATT Client Table Fail!(Discover Service)");
-    case TableWalk::Op::DiscoverCharacteristics:
-        return QStringLiteral("Get GATT Client Table Fail!(Discover Characteristic)");
-    case TableWalk::Op::ReadCharacteristic:
-        return QStringLiteral("Get GATT Client Table Fail!(Read Char Value)");
-    case TableWalk::Op::ReadDescriptor:
-        return QStringLiteral("Get GATT Client Table Fail!(Read Descriptor Value)");
-    }
-    return {};
-}
-
 // The remote walk's commands: 0x30, 0x31 and 0x32.
 bool sendWalkCommand(CKelvra_CmdSet_Layer& layer, const TableWalk::Command& c) {
     switch (c.op) {
@@ -63,23 +46,17 @@ bool sendWalkCommand(CKelvra_CmdSet_Layer& layer, const TableWalk::Command& c) {
 } // namespace
 
 CPageGATTTable::CPageGATTTable(QWidget* parent)
-    : CPageBase(QStringLiteral("Remote GATT Table"), parent) {
-    runner_ = new TableWalkRunner(
-        walk_, sendWalkCommand, failureText,
-        [this] { return mainWindow() ? &mainWindow()->sendGate() : nullptr; }, this);
-    connect(runner_, &TableWalkRunner::finished, this, [this] { panel_->rebuild(); });
-    connect(runner_, &TableWalkRunner::failed, this,
-            [](const QString& message) { prompts().message(message); });
+    : CTableWalkPage({.caption = QStringLiteral("Remote GATT Table"),
+                      .getTable = QStringLiteral("Get Remote GATT Table"),
+                      .table = QStringLiteral("Client"),
+                      .reads = TableWalk::Reads::Readable,
+                      .sender = sendWalkCommand,
+                      .opcodes = {.services = 0x30, .characteristics = 0x31, .read = 0x32}},
+                     parent) {
     buildLayout();
 }
 
-CPageGATTTable::~CPageGATTTable() {
-    runner_->stop();
-}
-
 void CPageGATTTable::buildLayout() {
-    panel_ = new GattTablePanel(walk_, QStringLiteral("Get Remote GATT Table"), this);
-    connect(panel_, &GattTablePanel::getTableClicked, this, &CPageGATTTable::startWalk);
     connect(panel_, &GattTablePanel::itemSelected, this, &CPageGATTTable::onSelected);
     connect(panel_, &GattTablePanel::rebuilt, this, &CPageGATTTable::rebuildNotifyList);
 
@@ -150,14 +127,6 @@ void CPageGATTTable::enable(bool on) {
     }
 }
 
-void CPageGATTTable::stopRunners() {
-    runner_->stop();
-}
-
-bool CPageGATTTable::walkStepUnderWay() const {
-    return runner_->busy();
-}
-
 void CPageGATTTable::linkTableChanged() {
     refreshConnections();
     if (walk_.running())
@@ -176,36 +145,8 @@ void CPageGATTTable::refreshConnections() {
 
 // ---- the walk --------------------------------------------------------------------------
 
-void CPageGATTTable::startWalk() {
-    runner_->stop(); // a walk still waiting for its module starts over
-    profileFlags_ = 0;
-    if (mainWindow())
-        mainWindow()->setProfilePages(0);
-    runner_->start(linkTable());
-}
-
-bool CPageGATTTable::walking() const {
-    return walk_.running();
-}
-
-void CPageGATTTable::ContinueWalk(std::uint8_t opcode) {
-    runner_->acknowledge(opcode, {.services = 0x30, .characteristics = 0x31, .read = 0x32});
-}
-
-void CPageGATTTable::stopWalk() {
-    walk_.stop();
-}
-
-QString CPageGATTTable::pendingReadHandle() const {
-    const auto read = walk_.pendingRead();
-    return read ? read->handle : QString();
-}
-
-void CPageGATTTable::onServiceFound(const Record& record) {
-    Service s = serviceOf(record);
-    if (has16BitUuid(record))
-        profileFlags_ |= profileFlagOf(s.uuid);
-    walk_.addService(linkText(record), std::move(s));
+std::vector<std::uint8_t> CPageGATTTable::linksToWalk() const {
+    return linkTable();
 }
 
 void CPageGATTTable::receive(int kind, const Record& record) {

@@ -6,9 +6,8 @@
 // attributes, switches notifications and indications in the notify list, saves the table
 // as text and verifies it against a ".SERV" reference.
 
-#include "framework/CPageBase.h"
+#include "pages/gatt/CTableWalkPage.h"
 #include "pages/gatt/GattTree.h"
-#include "pages/gatt/TableWalk.h"
 
 #include <QString>
 
@@ -16,15 +15,13 @@
 #include <optional>
 #include <vector>
 
-class GattTablePanel;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QTableView;
-class TableWalkRunner;
 class TextListModel;
 
-class CPageGATTTable : public CPageBase {
+class CPageGATTTable : public CTableWalkPage {
     Q_OBJECT
 public:
     enum NotifyColumn {
@@ -37,30 +34,14 @@ public:
     };
 
     explicit CPageGATTTable(QWidget* parent = nullptr);
-    ~CPageGATTTable() override;
 
     // Port opened or closed.
     void enable(bool on) override;
     // Kinds 19, 20 and 21 of links other than 0x00 fill the table; 22 (a value the peer
     // sent) and 13 (the reply to 0x32, placed by the pending read) update it.
     void receive(int kind, const nuvex3::Record& record) override;
-    void stopRunners() override;
 
-    // ---- what the event routing asks ----
-    // "Get Remote GATT Table": starts the walk over every open link, first handle first.
-    void startWalk();
-    // The walk is running (its flag is set).
-    bool walking() const;
-    // The module acknowledged `opcode` (0x30, 0x31 or 0x32): when it is the walk's command
-    // the next step runs.
-    void ContinueWalk(std::uint8_t opcode);
-    // An error status ended the walk; the table keeps what it has.
-    void stopWalk();
-    // The profile pages of the services the walk found (setProfilePages flags).
-    std::uint8_t profileFlags() const { return profileFlags_; }
-    // The attribute handle of the pending read (the GATT client page places a reply it did
-    // not ask for by it), empty when none.
-    QString pendingReadHandle() const;
+    // ---- what the event routing asks (and startWalk ... pendingReadHandle) ----
     // The module answered this page's last "Write" or notify switch: with success the
     // written value shows in the tree and the notify list.
     void writeDone(bool success);
@@ -73,8 +54,6 @@ public:
     std::optional<std::uint16_t> valueHandleOf(std::uint8_t link, const QString& uuid) const;
 
     // ---- for tests ----
-    const nuvex3::gatt::TableWalk& walk() const { return walk_; }
-    GattTablePanel* panel() const { return panel_; }
     QComboBox* connectionCombo() const { return connection_; }
     QLineEdit* handleEdit() const { return handle_; }
     QLineEdit* writeValueEdit() const { return writeValue_; }
@@ -87,10 +66,11 @@ public:
     std::uint8_t writeType() const { return writeType_; }
     // A double-click on a notify list row.
     void toggleNotify(int row);
-    bool walkStepUnderWay() const;
 
 protected:
     void linkTableChanged() override;
+    // "Get Remote GATT Table" walks every open link, first handle first.
+    std::vector<std::uint8_t> linksToWalk() const override;
 
 private:
     void buildLayout();
@@ -101,10 +81,7 @@ private:
     void rebuildNotifyList();
     // A value changed: the table, the tree and the notify list show it.
     void valueChanged(const QString& link, const QString& handle, const QString& value);
-    void onServiceFound(const nuvex3::Record& record);
 
-    nuvex3::gatt::TableWalk walk_{nuvex3::gatt::TableWalk::Reads::Readable};
-    GattTablePanel* panel_ = nullptr;
     QComboBox* connection_ = nullptr;
     QLineEdit* handle_ = nullptr;
     QPushButton* read_ = nullptr;
@@ -118,7 +95,6 @@ private:
 
     bool connected_ = false;
     std::uint8_t writeType_ = 0;
-    std::uint8_t profileFlags_ = 0;
     // What a write sent, shown when the module reports it done.
     struct PendingWrite {
         QString link;
@@ -126,5 +102,4 @@ private:
         QString value;
     };
     std::optional<PendingWrite> pendingWrite_;
-    TableWalkRunner* runner_ = nullptr;
 };

@@ -10,16 +10,9 @@
 // would still have reported is dropped. A walk whose module never acknowledges simply
 // waits, without holding a thread; a new start() begins again from the first link.
 //
-// How a table page puts the pieces together (CPageGATTTable is the remote one):
-//  - it holds a TableWalk (Reads::Readable for peers, Reads::All for the module's own
-//    table), a TableWalkRunner over it with the page's Sender (its commands for the four
-//    TableWalk::Op) and FailureText, and a GattTablePanel over the same walk;
-//  - its "Get ... Table" (the panel's getTableClicked) calls start() with the links to walk
-//    ({0x00} for the module itself); finished() rebuilds the panel; failed() shows the text;
-//  - its receive() fills the walk from the discovery records (addService, ...) and places
-//    read replies (placeReadReply); the event routing tells it which command was
-//    acknowledged, and when TableWalk::acknowledge() says it was the walk's, step() runs;
-//  - its stopRunners() calls stop().
+// CTableWalkPage puts the pieces together for both table pages: a TableWalk, this runner
+// over it with the page's Sender and FailureText, and a GattTablePanel over the same walk;
+// each page's receive() fills the walk from the discovery records and places read replies.
 
 #include "framework/StepRunner.h"
 #include "pages/gatt/TableWalk.h"
