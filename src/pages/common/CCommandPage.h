@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QComboBox;
@@ -111,6 +112,17 @@ protected:
 
     // Builds and sends the command of the selected opcode.
     virtual SendResult sendCommand(std::uint8_t opcode) = 0;
+    // Runs the sender of `opcode` from a page's table of (opcode, send function) pairs;
+    // Failed when the table has none.
+    template <typename Page, std::size_t N>
+    static SendResult
+    runSender(Page& page, std::uint8_t opcode,
+              const std::pair<std::uint8_t, SendResult (Page::*)()> (&senders)[N]) {
+        for (const auto& [op, fn] : senders)
+            if (op == opcode)
+                return (page.*fn)();
+        return SendResult::Failed;
+    }
     // Called after the rows were relabelled for an opcode (e.g. to load data).
     virtual void afterRelabel(std::uint8_t) {}
 

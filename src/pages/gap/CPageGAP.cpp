@@ -271,10 +271,7 @@ CCommandPage::SendResult CPageGAP::sendCommand(std::uint8_t opcode) {
         {0x1C, &CPageGAP::sendSetAdvEnable},
         {0x1F, &CPageGAP::sendReadRemoteName},
     };
-    for (const auto& [op, fn] : senders)
-        if (op == opcode)
-            return (this->*fn)();
-    return SendResult::Failed;
+    return runSender(*this, opcode, senders);
 }
 
 CCommandPage::SendResult CPageGAP::sendReadRssi() {

@@ -115,10 +115,7 @@ CCommandPage::SendResult CPageGATTClient::sendCommand(std::uint8_t opcode) {
         {0x34, &CPageGATTClient::sendWriteValue},
         {0x35, &CPageGATTClient::sendEnableTransparent},
     };
-    for (const auto& [op, fn] : senders)
-        if (op == opcode)
-            return (this->*fn)();
-    return SendResult::Failed;
+    return runSender(*this, opcode, senders);
 }
 
 CCommandPage::SendResult CPageGATTClient::sendDiscoverServices() {

@@ -116,10 +116,7 @@ CCommandPage::SendResult CPageGATTServer::sendCommand(std::uint8_t opcode) {
         {0x3C, &CPageGATTServer::sendReadService},
         {0x3D, &CPageGATTServer::sendWriteResponse},
     };
-    for (const auto& [op, fn] : senders)
-        if (op == opcode)
-            return (this->*fn)();
-    return SendResult::Failed;
+    return runSender(*this, opcode, senders);
 }
 
 CCommandPage::SendResult CPageGATTServer::sendCharacteristicValue() {
