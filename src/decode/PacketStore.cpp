@@ -13,35 +13,29 @@ namespace nuvex3::decode {
 
 namespace {
 
-// Writes or reads all of `size` bytes at `offset`; false on any failure.
-bool writeAll(int fd, const void* data, std::size_t size, std::uint64_t offset) {
-    const auto* p = static_cast<const char*>(data);
+// Moves all of `size` bytes at `offset` with pread or pwrite, again after an interrupted
+// or short call; false on any failure.
+template <typename Byte, typename Io>
+bool transferAll(Io io, int fd, Byte* data, std::size_t size, std::uint64_t offset) {
     while (size > 0) {
-        const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(offset));
+        const ssize_t n = io(fd, data, size, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        p += n;
+        data += n;
         size -= static_cast<std::size_t>(n);
         offset += static_cast<std::uint64_t>(n);
     }
     return true;
 }
 
+bool writeAll(int fd, const void* data, std::size_t size, std::uint64_t offset) {
+    return transferAll(::pwrite, fd, static_cast<const char*>(data), size, offset);
+}
+
 bool readAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
-    auto* p = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-        offset += static_cast<std::uint64_t>(n);
-    }
-    return true;
+    return transferAll(::pread, fd, static_cast<char*>(data), size, offset);
 }
 
 std::string errnoText() {
